@@ -1,0 +1,51 @@
+# Front door of the build: every target installs what it needs, configures its CMake preset and builds.
+# Builds take a lock so that two builds never run at once on this two-core machine.
+JOBS ?= 2
+FUZZ_SECONDS ?= 30
+LOCK := flock /tmp/tessaron-build.lock
+DEPS_STAMP := build/.deps-installed
+
+.PHONY: all run test bench fuzz test-asan test-tsan deps clean
+
+all: build/release/build.ninja
+	$(LOCK) cmake --build build/release -j$(JOBS)
+
+deps: $(DEPS_STAMP)
+$(DEPS_STAMP): scripts/install-deps
+	scripts/install-deps
+	mkdir -p build && touch $@
+
+build/%/build.ninja: $(DEPS_STAMP) CMakeLists.txt CMakePresets.json
+	$(LOCK) cmake --preset $* >/dev/null
+
+run: build/release/build.ninja
+	$(LOCK) cmake --build build/release -j$(JOBS) --target tessaron-cli
+	build/release/tessaron-cli help
+
+test: build/release/build.ninja
+	$(LOCK) cmake --build build/release -j$(JOBS)
+	cd build/release && ctest --output-on-failure -j$(JOBS)
+
+bench: build/release/build.ninja
+	$(LOCK) cmake --build build/release -j$(JOBS)
+	@for b in build/release/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+test-asan: build/asan/build.ninja
+	$(LOCK) cmake --build build/asan -j$(JOBS)
+	cd build/asan && ctest --output-on-failure -j$(JOBS)
+
+test-tsan: build/tsan/build.ninja
+	$(LOCK) cmake --build build/tsan -j$(JOBS)
+	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j$(JOBS)
+
+fuzz: build/fuzz/build.ninja
+	$(LOCK) cmake --build build/fuzz -j$(JOBS)
+	@for f in build/fuzz/fuzz/fuzz_*; do \
+	  name=$$(basename $$f); corpus=build/fuzz/corpus/$$name; mkdir -p $$corpus; \
+	  seeds=fuzz/seeds/$${name#fuzz_}; [ -d $$seeds ] || seeds=; \
+	  echo "== $$name for $(FUZZ_SECONDS) s"; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 $$corpus $$seeds || exit 1; \
+	done
+
+clean:
+	rm -rf build

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tessaron::cli {
+
+using Arguments = std::vector<std::string>;
+
+// Each command takes the arguments after its name and returns the process exit status.
+// Errors go to stderr with a non-zero status.
+
+struct Command {
+    const char* name;
+    int (*run)(const Arguments&);
+    const char* usage;
+};
+
+// Every command of tessaron-cli, in the order `tessaron-cli help` lists them.
+const std::vector<Command>& AllCommands();
+
+}  // namespace tessaron::cli

@@ -19,4 +19,6 @@ struct Command {
 // Every command of tessaron-cli, in the order `tessaron-cli help` lists them.
 const std::vector<Command>& AllCommands();
 
+int RunInfo(const Arguments& arguments);  // CommandInfo.cpp
+
 }  // namespace tessaron::cli

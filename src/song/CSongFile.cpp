@@ -1,0 +1,278 @@
+#include "song/CSongFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "framework/CArchive.h"
+#include "framework/INotice.h"
+#include "framework/IProgress.h"
+#include "media/CMedia.h"
+#include "media/CSamples.h"
+#include "midi/CMidiMedia.h"
+#include "music/CMusic.h"
+#include "song/CAction.h"
+#include "song/CChordwayDoc.h"
+
+namespace tessaron {
+
+namespace {
+
+// A song file larger than this cannot be one of ours; refusing it early keeps a stray path
+// from making the program read gigabytes.
+constexpr uintmax_t kMaxSongFileSize = 512u * 1024u * 1024u;
+// An event in the file: media id, class tag, 54 bytes of data.
+constexpr size_t kSmallestEventBytes = 4 + 2 + 54;
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::streamoff size = in.tellg();
+    if (size < 0 || static_cast<uintmax_t>(size) > kMaxSongFileSize) {
+        error = path + " is too large to be a song";
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(size));
+    in.seekg(0);
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        error = "cannot read " + path;
+        return false;
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t cut = path.find_last_of('/');
+    return cut == std::string::npos ? std::string(".") : path.substr(0, cut == 0 ? 1 : cut);
+}
+
+void Show(const CChordwayDoc& doc, std::string_view text, NoticeIcon icon)
+{
+    if (INotice* notice = const_cast<CChordwayDoc&>(doc).Environment().notice) {
+        notice->show(text, icon);
+    }
+}
+
+}  // namespace
+
+const CClassRegistry& CSongFile::Classes()
+{
+    static const CClassRegistry classes{&CSamples::classRecord, &CMusic::classRecord, &CMidiMedia::classRecord,
+                                        &CAction::classRecord};
+    return classes;
+}
+
+void CSongFile::Store(CChordwayDoc& doc, CArchive& ar)
+{
+    ar.WriteString(kMagic);
+    ar.WriteInt(doc.MediaCount());
+    for (int i = 0; i < doc.MediaCount(); ++i) {
+        ar.WriteObject(doc.MediumAt(i));
+    }
+    ar.WriteInt(doc.EventCount());
+    for (int i = 0; i < doc.EventCount(); ++i) {
+        const CAction* event = doc.EventAt(i);
+        ar.WriteInt(event->Medium() != nullptr ? event->Medium()->mediumId : 0);
+        ar.WriteObject(event);
+    }
+    ar.WriteInt(doc.LoopBegin());
+    ar.WriteInt(doc.LoopEnd());
+    ar.WriteInt(doc.LoopSong());
+    ar.WriteInt(doc.FollowSong());
+    ar.WriteInt(doc.TimeDisplay());
+    ar.WriteInt(doc.ViewSettingA());
+    ar.WriteInt(doc.ViewSettingB());
+    ar.WriteInt(doc.QuantizationOn());
+    ar.WriteInt(doc.QuantizationType());
+    ar.WriteInt(doc.QuantizationFrequency());
+    ar.WriteByte(doc.BeatsPerBar());
+    ar.WriteInt(doc.SongPosition());
+    ar.WriteInt(doc.GridZoom());
+    ar.WriteFloat(doc.Tempo());
+}
+
+CSongFile::Status CSongFile::Load(CChordwayDoc& doc, CArchive& ar, ReadMode mode)
+{
+    if (ar.ReadString() != kMagic) {
+        return Status::WrongMagic;
+    }
+    const int32_t mediaCount = ar.ReadInt();
+    if (mediaCount == 0) {
+        return Status::NoData;
+    }
+    ar.CheckCount(mediaCount, 2, "media");
+
+    const SongEnvironment& env = doc.Environment();
+    for (int32_t i = 0; i < mediaCount; ++i) {
+        std::unique_ptr<CMedia> medium = ar.ReadNewObject<CMedia>();
+        if (!medium) {
+            throw CArchiveException(CArchiveException::Cause::BadClass, "a medium of the song is missing");
+        }
+        if (mode == ReadMode::ForPlaying) {
+            const int available = medium->kind == CMedia::kKindMidi ? env.midiOutputPortCount : env.audioDeviceCount;
+            if (medium->deviceIndex >= available) {
+                medium->deviceIndex = 0;
+            }
+            doc.SetMediumKey(*medium, std::max(0, medium->midiNote - 12));
+        }
+        doc.AppendLoadedMedium(std::move(medium));
+    }
+    doc.RenumberMedia();
+
+    const int32_t eventCount = ar.ReadInt();
+    ar.CheckCount(eventCount, kSmallestEventBytes - 2 * sizeof(uint16_t), "event");
+    for (int32_t i = 0; i < eventCount; ++i) {
+        const int32_t mediumId = ar.ReadInt();
+        std::unique_ptr<CAction> event = ar.ReadNewObject<CAction>();
+        if (!event) {
+            throw CArchiveException(CArchiveException::Cause::BadClass, "an event of the song is missing");
+        }
+        event->SetMedium(doc.FindMedium(mediumId));
+        doc.AppendLoadedEvent(std::move(event));
+    }
+    doc.RenumberEvents();
+
+    const int32_t loopBegin = ar.ReadInt();
+    const int32_t loopEnd = ar.ReadInt();
+    doc.SetLoopSong(ar.ReadInt() != 0);
+    doc.SetFollowSong(ar.ReadInt() != 0);
+    const bool timeDisplay = ar.ReadInt() != 0;
+    const int32_t viewA = ar.ReadInt();
+    const int32_t viewB = ar.ReadInt();
+    doc.SetViewSettings(viewA, viewB);
+    doc.SetQuantizationOn(ar.ReadInt() != 0);
+    const int32_t type = ar.ReadInt();
+    const int32_t frequency = ar.ReadInt();
+    doc.SetBeatsPerBar(ar.ReadByte());
+    doc.SetStoredSongPosition(ar.ReadInt());
+    doc.SetGridZoom(ar.ReadInt());
+    doc.SetStoredTempo(ar.ReadFloat());
+    // Type and frequency restart the clock at the tempo, so they follow it.
+    doc.SetQuantizationType(type);
+    doc.SetQuantizationFrequency(frequency);
+    doc.SetTimeDisplay(timeDisplay);
+    doc.SetLoopBegin(loopBegin);
+    doc.SetLoopEnd(loopEnd);
+    return Status::Ok;
+}
+
+CSongFile::Result CSongFile::Read(CChordwayDoc& doc, const std::string& path, ReadMode mode)
+{
+    Result result;
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, result.error)) {
+        result.status = Status::CannotRead;
+        return result;
+    }
+    try {
+        CArchive ar(bytes, Classes());
+        result.status = Load(doc, ar, mode);
+    } catch (const CArchiveException& e) {
+        result.status = Status::Damaged;
+        result.error = "The song " + path + " cannot be opened: the file is damaged (" + e.what() + ").";
+    }
+    if (result.status == Status::WrongMagic) {
+        result.error = std::string(notice_text::kNotATessaronSong);
+    } else if (result.status == Status::NoData) {
+        result.error = std::string(notice_text::kFileWithoutData);
+    }
+    if (!result.ok()) {
+        doc.DeleteContents();
+    }
+    return result;
+}
+
+CSongFile::Result CSongFile::Open(CChordwayDoc& doc, const std::string& path, ReadMode mode)
+{
+    if (path.find("tsn") == std::string::npos) {
+        return Result{Status::NotASongPath, "not a song file: " + path};
+    }
+    SongEnvironment readingEnvironment = doc.Environment();
+    readingEnvironment.sink = nullptr;
+    readingEnvironment.views = nullptr;
+    CChordwayDoc staging(readingEnvironment);
+    Result result = Read(staging, path, mode);
+    switch (result.status) {
+    case Status::Ok: break;
+    case Status::WrongMagic:
+    case Status::NoData: Show(doc, result.error, NoticeIcon::Exclamation); return result;
+    default: Show(doc, result.error, NoticeIcon::Error); return result;
+    }
+
+    doc.DeleteContents();
+    doc.AdoptSong(staging);
+
+    const SongEnvironment& env = doc.Environment();
+    if (env.autoLoad && env.progress != nullptr) {
+        IProgress& progress = *env.progress;
+        progress.begin("Load a song", 0, doc.MediaCount());
+        for (int i = 0; i < doc.MediaCount(); ++i) {
+            CMedia* medium = doc.MediumAt(i);
+            progress.setMessage("Load " + medium->name);
+            progress.setPosition(i + 1);
+            if (progress.cancelled()) {
+                break;
+            }
+            if (env.loader != nullptr) {
+                env.loader->LoadMediumData(*medium, false);
+            }
+        }
+        progress.end();
+    }
+    doc.PostMemory();
+    doc.AfterOpen();
+    return result;
+}
+
+CSongFile::Result CSongFile::Save(CChordwayDoc& doc, const std::string& path)
+{
+    CArchive ar;
+    Store(doc, ar);
+    const std::vector<uint8_t>& bytes = ar.Bytes();
+
+    std::string temporary = FolderOf(path) + "/.tessaron-save-XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        return Result{Status::CannotWrite, "cannot save " + path + ": " + std::strerror(errno)};
+    }
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            const std::string reason = std::strerror(errno);
+            close(fd);
+            unlink(temporary.c_str());
+            return Result{Status::CannotWrite, "cannot save " + path + ": " + reason};
+        }
+        written += static_cast<size_t>(n);
+    }
+    // mkstemp makes the file private; a song keeps the permissions of the file it replaces.
+    struct stat previous {};
+    fchmod(fd, stat(path.c_str(), &previous) == 0 ? (previous.st_mode & 07777) : 0644);
+    const bool synced = fsync(fd) == 0;
+    const bool closed = close(fd) == 0;
+    if (!synced || !closed || rename(temporary.c_str(), path.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        unlink(temporary.c_str());
+        return Result{Status::CannotWrite, "cannot save " + path + ": " + reason};
+    }
+    doc.SetModified(false);
+    return Result{};
+}
+
+}  // namespace tessaron

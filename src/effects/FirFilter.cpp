@@ -1,53 +1,47 @@
 #include "effects/FirFilter.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <vector>
+
+#include "effects/FirKernel.h"
 
 namespace tessaron {
 namespace {
 
 constexpr int kCentre = (kFirTaps - 1) / 2;
 
-// Outputs computed together so that each tap is loaded once per block; the sum of each
-// output still runs over the taps in order, so the result equals the plain loop.
-constexpr std::size_t kBlock = 16;
 constexpr std::size_t kChunkFrames = 4096;
 
-// out[j] = Σ taps[i] × window[kFirTaps - 1 + j - i] for j in [0, count), count a multiple of kBlock.
-void FilterChunk(const FirTaps& taps, const double* window, double* out, std::size_t count)
+// One channel of the range through the taps, in chunks that slide the last kFirTaps inputs along.
+template <typename Sample>
+void FilterChannel(const PcmView& pcm, const FirTaps& taps, FirIsa isa, FrameSpan frames, int channel)
 {
-    for (std::size_t j = 0; j < count; j += kBlock) {
-        double acc[kBlock] = {};
-        for (std::size_t i = 0; i < kFirTaps; ++i) {
-            const double tap = taps[i];
-            const double* in = window + kFirTaps - 1 + j - i;
-            for (std::size_t b = 0; b < kBlock; ++b) {
-                acc[b] += tap * in[b];
-            }
-        }
-        for (std::size_t b = 0; b < kBlock; ++b) {
-            out[j + b] = acc[b];
-        }
-    }
-}
-
-void FilterChannel(const PcmView& pcm, const FirTaps& taps, FrameSpan frames, int channel)
-{
+    constexpr double kLow = std::numeric_limits<Sample>::min();
+    constexpr double kHigh = std::numeric_limits<Sample>::max();
     const auto align = static_cast<std::size_t>(pcm.BlockAlign());
+    std::uint8_t* const bytes = pcm.Bytes().data() + channel * sizeof(Sample);
     // [0, kFirTaps): the inputs before the chunk, oldest first; then the chunk, then block padding.
-    std::vector<double> window(kFirTaps + kChunkFrames + kBlock, 0.0);
-    std::vector<double> out(kChunkFrames + kBlock);
+    std::vector<double> window(kFirTaps + kChunkFrames + kFirKernelBlock, 0.0);
+    std::vector<double> out(kChunkFrames + kFirKernelBlock);
     std::size_t at = frames.first;
     while (at < frames.end) {
         const std::size_t count = std::min(kChunkFrames, (frames.end - at) / align);
         for (std::size_t n = 0; n < count; ++n) {
-            window[kFirTaps + n] = pcm.Read(at + n * align, channel);
+            Sample sample;
+            std::memcpy(&sample, bytes + at + n * align, sizeof sample);
+            window[kFirTaps + n] = sample;
         }
         std::fill(window.begin() + kFirTaps + count, window.end(), 0.0);
-        FilterChunk(taps, window.data(), out.data(), (count + kBlock - 1) / kBlock * kBlock);
+        const std::size_t blocks = (count + kFirKernelBlock - 1) / kFirKernelBlock;
+        FirConvolve(isa, taps, window.data(), out.data(), blocks * kFirKernelBlock);
         for (std::size_t n = 0; n < count; ++n) {
-            pcm.WriteTruncated(at + n * align, channel, out[n]);
+            // Finite taps on finite samples give finite sums: clip and truncate.
+            const auto sample = static_cast<Sample>(static_cast<int>(std::clamp(out[n], kLow, kHigh)));
+            std::memcpy(bytes + at + n * align, &sample, sizeof sample);
         }
         std::copy(window.begin() + count, window.begin() + count + kFirTaps, window.begin());
         at += count * align;
@@ -82,8 +76,9 @@ FirTaps DesignFir(FirKind kind, double cutoff)
             gain += (i % 2 == 0 ? 1.0 : -1.0) * taps[i];
         }
     }
+    // Only a real gain is divided out: a vanishing one would blow the taps up to infinity.
     gain = std::fabs(gain);
-    if (gain > 0.0) {
+    if (gain > 1e-9) {
         for (double& tap : taps) {
             tap /= gain;
         }
@@ -98,8 +93,13 @@ bool FirFilter(const PcmView& pcm, FirKind kind, int frequency, ByteRange range)
     }
     const FrameSpan frames = FramesIn(pcm, range);
     const FirTaps taps = DesignFir(kind, 2.0 * frequency / pcm.Format().sampleRate);
+    const FirIsa isa = BestFirIsa();
     for (int channel = 0; channel < pcm.Channels(); ++channel) {
-        FilterChannel(pcm, taps, frames, channel);
+        if (pcm.Is16Bit()) {
+            FilterChannel<std::int16_t>(pcm, taps, isa, frames, channel);
+        } else {
+            FilterChannel<std::int8_t>(pcm, taps, isa, frames, channel);
+        }
     }
     return true;
 }

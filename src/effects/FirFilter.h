@@ -13,7 +13,7 @@ using FirTaps = std::array<double, kFirTaps>;
 
 // Hamming-windowed sinc taps for an edge `cutoff` given as a fraction of the Nyquist frequency
 // (2 × Hz / sample rate). A low pass is scaled to unit gain at 0 Hz, a high pass to unit gain
-// at the Nyquist frequency; taps whose gain there is 0 are left unscaled.
+// at the Nyquist frequency; taps whose gain there is (nearly) 0 are left unscaled.
 FirTaps DesignFir(FirKind kind, double cutoff);
 
 // Filters each channel of the range with the taps for `frequency` Hz. The output of a frame is

@@ -20,7 +20,8 @@ build/%/build.ninja: $(DEPS_STAMP) CMakeLists.txt CMakePresets.json
 
 run: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS) --target tessaron-cli
-	build/release/tessaron-cli help
+	build/release/tessaron-cli demo build/demo
+	build/release/tessaron-cli summary build/demo/demo.tsn
 
 test: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS)

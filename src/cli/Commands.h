@@ -20,5 +20,10 @@ struct Command {
 const std::vector<Command>& AllCommands();
 
 int RunInfo(const Arguments& arguments);  // CommandInfo.cpp
+int RunDemo(const Arguments& arguments);  // CommandDemo.cpp
+int RunSummary(const Arguments& arguments);  // CommandSong.cpp
+int RunDump(const Arguments& arguments);
+int RunBuild(const Arguments& arguments);
+int RunResave(const Arguments& arguments);
 
 }  // namespace tessaron::cli

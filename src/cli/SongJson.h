@@ -1,0 +1,19 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+namespace tessaron {
+class CChordwayDoc;
+}
+
+namespace tessaron::cli {
+
+// The song as JSON: settings, media with every stored field, events. Texts are stored bytes
+// read as Latin-1, so that any byte a song file holds comes back unchanged.
+nlohmann::ordered_json SongToJson(CChordwayDoc& doc);
+
+// Fills an empty document from the JSON form, every stored field as given (ids included).
+// Throws std::runtime_error naming the field that is missing or of the wrong type.
+void SongFromJson(const nlohmann::ordered_json& json, CChordwayDoc& doc);
+
+}  // namespace tessaron::cli

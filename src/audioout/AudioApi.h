@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace tessaron {
+
+// Which audio system the output devices come from. Offline runs no stream: the caller pulls
+// mixed frames (tests, tools).
+enum class AudioApi { Auto, Jack, Pulse, Alsa, Offline };
+
+// The environment variable that names an API and wins over the setting.
+inline constexpr const char* kAudioApiVariable = "TESSARON_AUDIO_API";
+
+const char* AudioApiName(AudioApi api);  // "auto", "jack", "pulse", "alsa", "offline"
+std::optional<AudioApi> ParseAudioApi(std::string_view name);
+
+// The API to use for a setting: Offline stays offline; otherwise the environment variable when
+// set and valid, else the setting;
+// Auto becomes JACK when a JACK server runs, else PulseAudio when a server answers, else ALSA.
+AudioApi ResolveAudioApi(AudioApi setting);
+
+}  // namespace tessaron

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+
+namespace tessaron {
+
+// Fixed-capacity ring for one producer and one consumer; neither side ever waits or allocates.
+// Capacity must be a power of two.
+template <typename T, size_t Capacity>
+class CommandQueue {
+    static_assert((Capacity & (Capacity - 1)) == 0, "capacity must be a power of two");
+
+public:
+    bool Push(const T& item)
+    {
+        const size_t head = head_.load(std::memory_order_relaxed);
+        if (head - tail_.load(std::memory_order_acquire) == Capacity) {
+            return false;
+        }
+        items_[head & (Capacity - 1)] = item;
+        head_.store(head + 1, std::memory_order_release);
+        return true;
+    }
+
+    bool Pop(T& item)
+    {
+        const size_t tail = tail_.load(std::memory_order_relaxed);
+        if (tail == head_.load(std::memory_order_acquire)) {
+            return false;
+        }
+        item = items_[tail & (Capacity - 1)];
+        tail_.store(tail + 1, std::memory_order_release);
+        return true;
+    }
+
+private:
+    std::array<T, Capacity> items_{};
+    alignas(64) std::atomic<size_t> head_{0};
+    alignas(64) std::atomic<size_t> tail_{0};
+};
+
+}  // namespace tessaron

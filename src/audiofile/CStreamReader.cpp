@@ -1,6 +1,7 @@
 #include "audiofile/CStreamReader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -44,6 +45,10 @@ bool CStreamReader::OpenDecoder(const std::string& path)
     }
     // Float sources above full scale saturate instead of wrapping around.
     sf_command(file_.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // libsndfile hands float samples to a 16-bit read unscaled (0.5 becomes 0), so those
+    // files are read as float and converted here.
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    floatSource_ = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
 
     CWaveFormat format;
     format.formatTag = static_cast<uint16_t>(WaveFormatTag::Pcm);
@@ -77,26 +82,37 @@ bool CStreamReader::SeekToEnd()
     return IsOpen();
 }
 
+sf_count_t CStreamReader::DecodePiece(uint8_t* destination, sf_count_t frames)
+{
+    const size_t samples = static_cast<size_t>(frames * channels_);
+    sf_count_t got = 0;
+    if (floatSource_) {
+        floats_.resize(samples);
+        shorts_.resize(samples);
+        got = sf_readf_float(file_.get(), floats_.data(), frames);
+        for (size_t i = 0; i < static_cast<size_t>(std::max<sf_count_t>(got, 0) * channels_); ++i) {
+            shorts_[i] = static_cast<short>(std::clamp(std::lrint(floats_[i] * 32768.0f), -32768L, 32767L));
+        }
+    } else if (reinterpret_cast<uintptr_t>(destination) % alignof(short) == 0) {
+        return sf_readf_short(file_.get(), reinterpret_cast<short*>(destination), frames);
+    } else {
+        // libsndfile writes whole shorts; an odd destination address gets them through a copy.
+        shorts_.resize(samples);
+        got = sf_readf_short(file_.get(), shorts_.data(), frames);
+    }
+    if (got > 0) {
+        std::memcpy(destination, shorts_.data(), static_cast<size_t>(got * blockAlign_));
+    }
+    return got;
+}
+
 int64_t CStreamReader::Decode(uint8_t* destination, int64_t frames)
 {
-    // libsndfile writes whole shorts; a destination at an odd address gets them through a copy.
-    const bool aligned = reinterpret_cast<uintptr_t>(destination) % alignof(short) == 0;
-    std::vector<short> bounce;
     const int64_t pieceFrames = std::max<int64_t>(1, kPieceBytes / blockAlign_);
     int64_t done = 0;
     while (done < frames) {
         const int64_t want = std::min(pieceFrames, frames - done);
-        uint8_t* out = destination + done * blockAlign_;
-        sf_count_t got = 0;
-        if (aligned) {
-            got = sf_readf_short(file_.get(), reinterpret_cast<short*>(out), want);
-        } else {
-            bounce.resize(static_cast<size_t>(want * channels_));
-            got = sf_readf_short(file_.get(), bounce.data(), want);
-            if (got > 0) {
-                std::memcpy(out, bounce.data(), static_cast<size_t>(got * blockAlign_));
-            }
-        }
+        const sf_count_t got = DecodePiece(destination + done * blockAlign_, want);
         if (got <= 0) {
             break;
         }
@@ -106,6 +122,34 @@ int64_t CStreamReader::Decode(uint8_t* destination, int64_t frames)
         }
     }
     return done;
+}
+
+bool CStreamReader::SeekFrame(int64_t frame)
+{
+    if (sf_seek(file_.get(), frame, SEEK_SET) == frame) {
+        return true;
+    }
+    // libsndfile 1.2 misses some positions in the last page of an Ogg Vorbis file: land a
+    // little earlier (or at the start) and decode forward to the frame.
+    for (const int64_t back : {int64_t{16384}, frame}) {
+        const int64_t start = std::max<int64_t>(0, frame - back);
+        if (sf_seek(file_.get(), start, SEEK_SET) != start) {
+            continue;
+        }
+        std::vector<uint8_t> skipped(static_cast<size_t>(std::min<int64_t>(frame - start, 4096) * blockAlign_));
+        int64_t left = frame - start;
+        while (left > 0) {
+            const int64_t got = Decode(skipped.data(), std::min<int64_t>(left, 4096));
+            if (got <= 0) {
+                break;
+            }
+            left -= got;
+        }
+        if (left == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int32_t CStreamReader::Read(void* buffer, int32_t bytes)
@@ -132,7 +176,7 @@ bool CStreamReader::SeekMs(int32_t ms)
         return false;
     }
     const int64_t frame = int64_t{ms} * sampleRate_ / 1000;
-    if (sf_seek(file_.get(), frame, SEEK_SET) < 0) {
+    if (!SeekFrame(frame)) {
         return Fail(ReaderError::CannotSeek);
     }
     readPos_ = static_cast<int32_t>(std::min<int64_t>(frame * blockAlign_, dataSize_));

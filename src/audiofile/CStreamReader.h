@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <sndfile.h>
 
@@ -44,7 +45,12 @@ private:
 
     bool OpenDecoder(const std::string& path);
     int64_t Decode(uint8_t* destination, int64_t frames);
+    sf_count_t DecodePiece(uint8_t* destination, sf_count_t frames);
+    bool SeekFrame(int64_t frame);
 
+    std::vector<short> shorts_;  // scratch for conversions and skipped frames
+    std::vector<float> floats_;
+    bool floatSource_ = false;
     std::unique_ptr<SNDFILE, Closer> file_;
     std::string path_;
     int64_t fileSize_ = 0;

@@ -36,27 +36,25 @@ TEST(DesignFir, UnitGainInThePassBandAndStrongStopBand)
     EXPECT_NEAR(Response(high, 2.0 * 10000 / 44100), 1.0, 0.01);
 }
 
-TEST(FirFilter, LowPassPassesALowSineAndRemovesAHighOne)
+TEST(FirFilter, LowPassAndHighPassSeparateALowAndAHighSine)
 {
-    const int rate = 44100;
-    PcmTestBuffer pcm(Format(2, 16), test::Interleave(test::Sine(200, rate, 8000, 10000),
-                                                      test::Sine(12000, rate, 8000, 10000)));
-    ASSERT_TRUE(FirFilter(pcm.View(), FirKind::LowPass, 1000, {0, 32000}));
-    // After the filter's length has filled its history.
-    EXPECT_NEAR(test::Rms(pcm.Channel(0), 200, 8000), 10000 / std::sqrt(2.0), 100);
-    EXPECT_LT(test::Rms(pcm.Channel(1), 200, 8000), 20);
-}
+    const double in = 10000 / std::sqrt(2.0);
+    const auto low = test::Sine(200, 44100, 8000, 10000);
+    const auto high = test::Sine(12000, 44100, 8000, 10000);
+    PcmTestBuffer lowPassed(Format(2, 16), test::Interleave(low, high));
+    ASSERT_TRUE(FirFilter(lowPassed.View(), FirKind::LowPass, 1000, {0, 32000}));
+    // Measured after the filter's length has filled its history.
+    EXPECT_NEAR(test::Rms(lowPassed.Channel(0), 200, 8000), in, 100);
+    EXPECT_LT(test::Rms(lowPassed.Channel(1), 200, 8000), 20);
 
-TEST(FirFilter, HighPassRemovesALowSineAndPassesAHighOne)
-{
-    const int rate = 22050;
-    PcmTestBuffer pcm(Format(1, 16), test::Sine(100, rate, 6000, 8000));
-    ASSERT_TRUE(FirFilter(pcm.View(), FirKind::HighPass, 3000, {0, 12000}));
-    EXPECT_LT(test::Rms(pcm.Channel(0), 200, 6000), 20);
+    PcmTestBuffer highPassed(Format(2, 16), test::Interleave(low, high));
+    ASSERT_TRUE(FirFilter(highPassed.View(), FirKind::HighPass, 3000, {0, 32000}));
+    EXPECT_LT(test::Rms(highPassed.Channel(0), 200, 8000), 20);
+    EXPECT_NEAR(test::Rms(highPassed.Channel(1), 200, 8000), in, 100);
 
-    PcmTestBuffer high(Format(1, 8), test::Sine(8000, rate, 6000, 100));
-    ASSERT_TRUE(FirFilter(high.View(), FirKind::HighPass, 3000, {0, 6000}));
-    EXPECT_NEAR(test::Rms(high.Channel(0), 200, 6000), 100 / std::sqrt(2.0), 3);
+    PcmTestBuffer bytes(Format(1, 8), test::Sine(8000, 22050, 6000, 100));
+    ASSERT_TRUE(FirFilter(bytes.View(), FirKind::HighPass, 3000, {0, 6000}));
+    EXPECT_NEAR(test::Rms(bytes.Channel(0), 200, 6000), 100 / std::sqrt(2.0), 3);
 }
 
 TEST(FirFilter, OutputIsTheTapsOverThePreviousInputs)
@@ -97,15 +95,6 @@ TEST(FirFilter, LongRangesMatchTheDirectSumAcrossInternalChunks)
         EXPECT_EQ(out[36], in[36]);
         EXPECT_EQ(out[9990], in[9990]);
     }
-}
-
-TEST(FirFilter, RefusesCutoffsOfZeroOrBelow)
-{
-    PcmTestBuffer pcm(Format(1, 16), test::Noise(500, 1000, 3));
-    const auto before = pcm.Bytes();
-    EXPECT_FALSE(FirFilter(pcm.View(), FirKind::LowPass, 0, {0, 1000}));
-    EXPECT_FALSE(FirFilter(pcm.View(), FirKind::HighPass, -5, {0, 1000}));
-    EXPECT_EQ(pcm.Bytes(), before);
 }
 
 }  // namespace

@@ -90,15 +90,20 @@ TEST(SampleEffect, DialogParametersAreConvertedAndEndZeroMeansTheWholeBuffer)
     EXPECT_EQ(viaCommand.Bytes(), direct.Bytes());
 }
 
-TEST(SampleEffect, ExtremeParametersNeitherOverflowNorTouchTheBufferWhenRefused)
+TEST(SampleEffect, ParametersWithoutMeaningAreRefusedAndExtremesDoNotOverflow)
 {
+    // No cutoff at or below 0 Hz; no delay below one frame or beyond the buffer.
+    const std::set<SampleEffect> needDelay = {SampleEffect::Comb, SampleEffect::Delay, SampleEffect::Echo,
+                                              SampleEffect::Metal};
+    const auto original = Signal(300, 20000, 3);
     for (SampleEffect effect : AllSampleEffects()) {
         for (int p : {INT_MIN, -1, 0, INT_MAX}) {
-            PcmTestBuffer pcm(Format(2, 16), Signal(300, 20000, 3));
-            const bool done = ApplyEffect(pcm.View(), effect, {p, p}, {0, 0});
-            const auto out = pcm.Channel(0);
-            if (!done) {
-                EXPECT_EQ(out, PcmTestBuffer(Format(2, 16), Signal(300, 20000, 3)).Channel(0));
+            const bool filter = effect == SampleEffect::LowPass || effect == SampleEffect::HighPass;
+            const bool refused = needDelay.contains(effect) || (filter && p <= 0);
+            PcmTestBuffer pcm(Format(1, 16), original);
+            EXPECT_EQ(ApplyEffect(pcm.View(), effect, {p, p}, {0, 0}), !refused) << EffectName(effect) << " " << p;
+            if (refused) {
+                EXPECT_EQ(pcm.Channel(0), original) << EffectName(effect) << " " << p;
             }
         }
     }

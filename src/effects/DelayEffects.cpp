@@ -1,6 +1,7 @@
 #include "effects/DelayEffects.h"
 
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "effects/EffectLevels.h"
@@ -93,7 +94,12 @@ bool Echo(const PcmView& pcm, int ms, int tenthsOfDb, ByteRange range)
     const auto align = static_cast<std::size_t>(pcm.BlockAlign());
     const int channels = pcm.Channels();
     // One slot per sample of the delay; slots hold sample values, so they are clipped like samples.
-    std::vector<int> ring(delay / align * channels, 0);
+    std::vector<int> ring;
+    try {
+        ring.assign(delay / align * channels, 0);
+    } catch (const std::bad_alloc&) {
+        return false;  // refused like any other failure; nothing is thrown to the caller
+    }
     const FrameSpan frames = FramesIn(pcm, range);
     std::size_t slot = 0;
     for (std::size_t at = frames.first; at < frames.end; at += align) {

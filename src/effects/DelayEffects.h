@@ -16,7 +16,7 @@ bool Comb(const PcmView& pcm, int frequency, ByteRange range);
 bool Delay(const PcmView& pcm, int ms, int tenthsOfDb, ByteRange range);
 
 // Adds a decaying repeat every `ms` (each scaled by DbGain(tenthsOfDb)) through a ring of one
-// delay's length, starting empty at the start of the range.
+// delay's length, starting empty at the start of the range. False also when the ring cannot be had.
 bool Echo(const PcmView& pcm, int ms, int tenthsOfDb, ByteRange range);
 
 // 0.55 × sample + 0.85 × the processed sample 1 / frequency seconds earlier: a ringing feedback.

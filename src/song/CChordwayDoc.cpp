@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/IMessageSink.h"
+#include "framework/INotice.h"
 #include "media/CMedia.h"
 #include "song/IDocumentObserver.h"
 #include "song/Messages.h"
@@ -425,6 +426,29 @@ void CChordwayDoc::SubtractMemory(int32_t bytes)
 
 void CChordwayDoc::PostMemory() { Post(message::kMemory, 0, memoryUsed_); }
 
+bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
+{
+    if (medium.kind == CMedia::kKindMusic || medium.loaded == 1) {
+        return true;
+    }
+    if (env_.loader == nullptr || !env_.loader->OpenMedium(medium, EffectiveTempo())) {
+        return false;
+    }
+    if (static_cast<int64_t>(memoryUsed_) + medium.dataSize > env_.memoryMax) {
+        // Refused media must not hold on to the memory they were refused for.
+        medium.Close();
+        if (notify && env_.notice != nullptr) {
+            env_.notice->show(notice_text::kMemoryMaxForSamples, NoticeIcon::Exclamation);
+        }
+        return false;
+    }
+    AddMemory(medium.dataSize);
+    if (notify) {
+        NotifyViews(ListNotice::MediaChanged);
+    }
+    return true;
+}
+
 bool CChordwayDoc::AllocateScratch(size_t size)
 {
     FreeScratch();
@@ -511,6 +535,29 @@ void CChordwayDoc::AfterOpen()
     songPosition_ = 0;
     ComputeSongLength();
     NotifyViews(ListNotice::SongOpened);
+}
+
+void CChordwayDoc::ClearUndo()
+{
+    std::lock_guard guard(lock_);
+    deletedEvents_.clear();
+    deletedMedia_.clear();
+}
+
+void CChordwayDoc::DeleteAllEventsWithUndo()
+{
+    std::lock_guard guard(lock_);
+    for (auto& event : events_) {
+        deletedEvents_.push_back(std::move(event));
+    }
+    events_.clear();
+    SetModified();
+}
+
+void CChordwayDoc::ResetSongLength()
+{
+    songLength_ = 0;
+    Post(message::kSongLength, 0, 0);
 }
 
 void CChordwayDoc::AdoptSong(CChordwayDoc& other)

@@ -124,6 +124,9 @@ public:
     void AddMemory(int32_t bytes);
     void SubtractMemory(int32_t bytes);
     void PostMemory();
+    // Loads a medium's data for playing within the memory limit. Music streams from its file
+    // and needs nothing. With `notify`, the media list hears of it and a refusal is shown.
+    bool LoadMediumData(CMedia& medium, bool notify);
 
     // Scratch buffer.
     bool AllocateScratch(size_t size);
@@ -165,6 +168,13 @@ public:
     void AdoptSong(CChordwayDoc& other);
     // The stored song position, as read from a file (the open command resets it).
     void SetStoredSongPosition(int32_t beat) { songPosition_ = beat; }
+
+    // Forgets what undo could bring back.
+    void ClearUndo();
+    // Moves every event to the deleted events, so that undo can bring them back.
+    void DeleteAllEventsWithUndo();
+    // An empty song: length 0, posted.
+    void ResetSongLength();
 
     const std::vector<std::unique_ptr<CMedia>>& DeletedMedia() const { return deletedMedia_; }
     const std::vector<std::unique_ptr<CAction>>& DeletedEvents() const { return deletedEvents_; }

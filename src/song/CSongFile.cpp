@@ -225,9 +225,7 @@ CSongFile::Result CSongFile::Open(CChordwayDoc& doc, const std::string& path, Re
             if (progress.cancelled()) {
                 break;
             }
-            if (env.loader != nullptr) {
-                env.loader->LoadMediumData(*medium, false);
-            }
+            doc.LoadMediumData(*medium, false);
         }
         progress.end();
     }

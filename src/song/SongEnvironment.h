@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace tessaron {
 
 class IMessageSink;
@@ -8,12 +10,13 @@ class IProgress;
 class IDocumentObserver;
 class CMedia;
 
-// Loads and unloads a medium's sound for playing; the player of the song provides it.
+// Opens a medium's sound on its output: the medium's device number picks one of the program's
+// audio outputs (or MIDI ports), falling back to the first. Provided by whoever owns the outputs.
 class IMediaLoader {
 public:
     virtual ~IMediaLoader() = default;
-    // Loads the medium's data for its output at the song tempo; false on failure.
-    virtual bool LoadMediumData(CMedia& medium, bool notify) = 0;
+    // Opens the medium for playing at the song tempo; false on failure.
+    virtual bool OpenMedium(CMedia& medium, float tempo) = 0;
 };
 
 // What the song needs from the program around it. Every pointer may be null (a tool without
@@ -23,11 +26,14 @@ struct SongEnvironment {
     INotice* notice = nullptr;             // message boxes
     IProgress* progress = nullptr;         // the "Load a song" window
     IDocumentObserver* views = nullptr;    // update hints
-    IMediaLoader* loader = nullptr;        // media data when a song opens with auto-load
+    IMediaLoader* loader = nullptr;        // opens media on the outputs
     int keyboardOctaves = 2;               // octaves of the on-screen keyboard
     int audioDeviceCount = 0;              // output devices present
     int midiOutputPortCount = 0;           // MIDI output ports present
     bool autoLoad = false;                 // load media data when a song opens
+    int loopLengthsForContinuous = 16;     // how many loop lengths a continuous loop's event lasts
+    int64_t memoryMax = 134217728;         // bytes of media data the song may hold
+    bool beepOnBeat = false;               // sound the system beep on every beat
 };
 
 }  // namespace tessaron

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "audiofile/FilePaths.h"
@@ -32,6 +33,11 @@ bool CStreamReader::OpenDecoder(const std::string& path)
     if (IsNetworkPath(path)) {
         return Fail(ReaderError::CannotOpen);
     }
+    // Regular files only: opening a named pipe would wait for a writer.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return Fail(ReaderError::CannotOpen);
+    }
     SF_INFO info{};
     file_.reset(sf_open(path.c_str(), SFM_READ, &info));
     if (!file_) {
@@ -43,7 +49,7 @@ bool CStreamReader::OpenDecoder(const std::string& path)
         CloseFile();
         return Fail(ReaderError::CannotOpen);
     }
-    // Float sources above full scale saturate instead of wrapping around.
+    // Decoded codecs (Vorbis, Opus, MP3) above full scale saturate instead of wrapping around.
     sf_command(file_.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // libsndfile hands float samples to a 16-bit read unscaled (0.5 becomes 0), so those
     // files are read as float and converted here.

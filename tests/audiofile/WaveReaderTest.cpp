@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "audiofile/CWaveReader.h"
+#include "audiofile/ReaderChoice.h"
 #include "support/TempDir.h"
 #include "support/WavBytes.h"
 
@@ -257,6 +260,15 @@ TEST_F(WaveReaderTest, DamagedFilesGiveTheirErrorCodes)
     CWaveReader folder;
     EXPECT_FALSE(folder.Open(dir_.path().string(), 0, 0));
     EXPECT_EQ(folder.ErrorCode(), ReaderError::CannotOpen);
+}
+
+TEST_F(WaveReaderTest, NamedPipeIsRefusedWithoutWaitingForAWriter)
+{
+    const std::string path = dir_.file("pipe.wav");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    ReaderError error = ReaderError::None;
+    EXPECT_EQ(LoadMediaFile(path, 0, 0, &error), nullptr);  // tries both readers
+    EXPECT_EQ(error, ReaderError::CannotOpen);
 }
 
 TEST_F(WaveReaderTest, DataChunkLongerThanTheFileIsCutToWhatIsThere)

@@ -25,5 +25,7 @@ int RunSummary(const Arguments& arguments);  // CommandSong.cpp
 int RunDump(const Arguments& arguments);
 int RunBuild(const Arguments& arguments);
 int RunResave(const Arguments& arguments);
+int RunDevices(const Arguments& arguments);  // CommandDevices.cpp
+int RunTone(const Arguments& arguments);  // CommandTone.cpp
 
 }  // namespace tessaron::cli

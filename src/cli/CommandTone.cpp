@@ -1,0 +1,114 @@
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "audioout/CSoundDevice.h"
+#include "cli/Commands.h"
+
+namespace tessaron::cli {
+
+namespace {
+
+// The id of the device whose name or id is `wanted` ("" for the default one).
+bool FindDevice(CSoundDevice& device, const std::string& wanted, std::string& id)
+{
+    if (wanted.empty()) {
+        id.clear();
+        return true;
+    }
+    std::vector<CDeviceEntry> list;
+    device.EnumerateDevices(list, false, false);
+    for (const CDeviceEntry& entry : list) {
+        if (entry.name == wanted || entry.id == wanted) {
+            id = entry.id;
+            return true;
+        }
+    }
+    return false;
+}
+
+// One second of a sine holding a whole number of periods, so that looping it has no seam.
+std::vector<int16_t> SineLoop(uint32_t rate, double frequency, double& played)
+{
+    const double periods = std::max(1.0, std::round(frequency));
+    const auto frames = static_cast<uint32_t>(std::lround(periods * rate / frequency));
+    played = periods * rate / frames;
+    std::vector<int16_t> pcm(size_t(frames) * 2);
+    const double pi = std::acos(-1.0);
+    for (uint32_t f = 0; f < frames; ++f) {
+        const auto v = static_cast<int16_t>(std::lround(16384.0 * std::sin(2 * pi * periods * f / frames)));
+        pcm[2 * f] = v;
+        pcm[2 * f + 1] = v;
+    }
+    return pcm;
+}
+
+}  // namespace
+
+// Plays a sine on an output device so that a user can check it.
+int RunTone(const Arguments& args)
+{
+    std::string wanted;
+    double frequency = 440.0;
+    double seconds = 2.0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--device" && hasValue) {
+            wanted = args[++i];
+        } else if (args[i] == "--freq" && hasValue) {
+            frequency = std::stod(args[++i]);
+        } else if (args[i] == "--seconds" && hasValue) {
+            seconds = std::stod(args[++i]);
+        } else {
+            std::fprintf(stderr, "usage: tessaron-cli tone [--device NAME] [--freq HZ] [--seconds S]\n");
+            return 2;
+        }
+    }
+    if (!(frequency >= 20.0 && frequency <= 20000.0) || !(seconds > 0.0 && seconds <= 3600.0)) {
+        std::fprintf(stderr, "tessaron-cli tone: frequency 20..20000 Hz, seconds up to 3600\n");
+        return 2;
+    }
+    CSoundDevice device;
+    if (device.Api() == AudioApi::Offline) {
+        std::fprintf(stderr, "tessaron-cli tone: the offline output plays nothing\n");
+        return 1;
+    }
+    std::string id;
+    if (!FindDevice(device, wanted, id)) {
+        std::fprintf(stderr, "tessaron-cli tone: no output device '%s'\n", wanted.c_str());
+        return 1;
+    }
+    if (!device.Open(id, -1, 44100, 2, CSoundDevice::kSpeakerStereo)) {
+        std::fprintf(stderr, "tessaron-cli tone: cannot open the %s output\n", AudioApiName(device.Api()));
+        return 1;
+    }
+    double played = frequency;
+    const std::vector<int16_t> pcm = SineLoop(device.Rate(), frequency, played);
+    const WaveFormat format = WaveFormat::Pcm16(device.Rate(), 2);
+    SoundBufferDesc desc;
+    desc.flags = BufferCaps::Static | BufferCaps::CtrlVolume;
+    desc.bufferBytes = static_cast<uint32_t>(pcm.size() * 2);
+    desc.format = &format;
+    auto buffer = device.CreateSecondary(desc);
+    LockedRegion region;
+    if (!buffer || !buffer->Lock(0, 0, region, LockFlags::EntireBuffer)) {
+        std::fprintf(stderr, "tessaron-cli tone: no sound buffer\n");
+        return 1;
+    }
+    std::memcpy(region.part1, pcm.data(), region.bytes1);
+    buffer->Unlock(region);
+    std::printf("playing %.1f Hz on %s (%s, %u Hz) for %g s\n", played, device.Name().c_str(),
+                AudioApiName(device.Api()), device.Rate(), seconds);
+    std::fflush(stdout);
+    buffer->Play(PlayFlags::Looping);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    buffer->Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the fade-out play
+    return 0;
+}
+
+}  // namespace tessaron::cli

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace tessaron::test {
+
+// Points this process at the JACK server of the test fixture (its name is in
+// <build>/jack/name); answers the name, empty when there is none.
+std::string UseFixtureJackServer();
+
+// A JACK client with two input ports that records what another client plays, into memory
+// reserved up front (the process callback neither allocates nor locks).
+class JackCapture {
+public:
+    JackCapture(const std::string& name, double maxSeconds);
+    ~JackCapture();
+    JackCapture(const JackCapture&) = delete;
+    JackCapture& operator=(const JackCapture&) = delete;
+
+    bool Ok() const { return client_ != nullptr; }
+    uint32_t Rate() const;
+    // Connects the first two audio outputs of the client named `from`.
+    bool ConnectFrom(const std::string& from);
+    void Start() { recording_.store(true); }
+    void Stop() { recording_.store(false); }
+    // What was recorded, interleaved stereo.
+    std::vector<float> Frames() const;
+
+private:
+    static int Process(jack_nframes_t frames, void* self);
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* ports_[2] = {nullptr, nullptr};
+    std::vector<float> data_;
+    std::atomic<size_t> written_{0};  // frames
+    std::atomic<bool> recording_{false};
+};
+
+}  // namespace tessaron::test

@@ -43,7 +43,7 @@ int32_t CMediaReader::DurationMs(int64_t bytes, int32_t bytesPerSecond)
         return 0;
     }
     const double seconds = static_cast<double>(bytes) / bytesPerSecond + 0.0004999;
-    return static_cast<int32_t>(seconds * 1000.0);
+    return static_cast<int32_t>(std::min(seconds * 1000.0, static_cast<double>(INT32_MAX)));
 }
 
 std::string CMediaReader::MakeSizeText(int64_t kilobytes, int32_t ms)

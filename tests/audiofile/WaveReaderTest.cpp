@@ -97,6 +97,7 @@ TEST_F(WaveReaderTest, DurationRule)
     EXPECT_EQ(CMediaReader::DurationMs(176311, 176400), 999);   // 999.495 ms
     EXPECT_EQ(CMediaReader::DurationMs(176312, 176400), 1000);  // 999.501 ms: rounded to the nearest
     EXPECT_EQ(CMediaReader::DurationMs(1000, 0), 0);
+    EXPECT_EQ(CMediaReader::DurationMs(INT32_MAX, 1), INT32_MAX);  // a hostile rate of 1 byte/s
 }
 
 TEST_F(WaveReaderTest, WholeAndRangedOpen)

@@ -10,7 +10,7 @@ const std::vector<Command>& AllCommands()
         {"dump", RunDump, "dump SONG.tsn           the song as JSON on stdout"},
         {"build", RunBuild, "build SONG.json OUT.tsn a song file from its JSON form"},
         {"resave", RunResave, "resave IN.tsn OUT.tsn   open a song as the program does and save it"},
-        {"info", RunInfo, "info FILE    what the readers report for an audio file: format, size, length, tags"},
+        {"info", RunInfo, "info FILE               what the readers report for an audio file: format, size, length, tags"},
         {"devices", RunDevices, "devices      the output devices of the audio system in use"},
         {"tone", RunTone, "tone [--device NAME] [--freq HZ] [--seconds S]   play a sine on an output (440 Hz, 2 s)"},
     };

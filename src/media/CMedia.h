@@ -125,6 +125,8 @@ public:
     virtual int GetBytesPerSecond() const { return 176400; }
     virtual int GetDataSize() const { return 0; }
     virtual int GetDuration() const { return 0; }
+    // The rate the data is meant to play at: its own, unless it was fitted to a tempo by rate.
+    virtual int GetPlaybackRate() const { return GetSampleRate(); }
     virtual int GetLoopData(int& out) const;
     virtual void SetRunValue2(int value) { runValue2 = value; }
 

@@ -1,0 +1,263 @@
+#include "song/CSongRenderer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "audiofile/CWaveReader.h"
+#include "framework/IProgress.h"
+#include "media/CMedia.h"
+#include "song/CAction.h"
+#include "song/CChordwayDoc.h"
+#include "song/CScheduler.h"
+#include "song/TimeText.h"
+
+namespace tessaron {
+
+namespace {
+
+constexpr int kRate = CRenderVoice::kOutputRate;
+// Output frames gathered before each write; the file is the same whatever this is.
+constexpr size_t kBlockFrames = 8192;
+
+}  // namespace
+
+double CSongRenderer::ScaleForBits(int bits)
+{
+    int divisor = 0x10000;
+    switch (bits) {
+    case 16: divisor = 0xF000; break;
+    case 18: divisor = 0x30000; break;
+    case 20: divisor = 0xF0000; break;
+    default: break;
+    }
+    return 61440.0 / divisor;
+}
+
+CSongRenderer::CSongRenderer(CChordwayDoc& doc, CScheduler& scheduler, IProgress* progress)
+    : doc_(doc), scheduler_(scheduler), progress_(progress)
+{
+}
+
+CSongRenderer::~CSongRenderer() = default;
+
+std::string CSongRenderer::DefaultEndText(const CChordwayDoc& doc)
+{
+    const CMesure end(doc.SongLength(), 0.0f, doc.BeatsPerBar());
+    return doc.TimeDisplay() ? time_text::FromMs(end.ToMs(doc.EffectiveTempo())) : end.PositionText();
+}
+
+int32_t CSongRenderer::EndTextToMs(const CChordwayDoc& doc, const std::string& text)
+{
+    if (text.find(':') != std::string::npos) {
+        return static_cast<int32_t>(std::clamp<int64_t>(time_text::ToMs(text), 0, INT32_MAX));
+    }
+    CMesure end;
+    end.SetBeatsPerBar(doc.BeatsPerBar());
+    end.ParsePosition(text, true);
+    return std::max(0, end.ToMs(doc.EffectiveTempo()));
+}
+
+CRenderVoice* CSongRenderer::VoiceOf(const CMedia* medium)
+{
+    for (const auto& voice : voices_) {
+        if (voice->Medium() == medium) {
+            return voice.get();
+        }
+    }
+    return nullptr;
+}
+
+void CSongRenderer::RemoveVoiceOf(const CMedia* medium)
+{
+    auto it = std::find_if(voices_.begin(), voices_.end(), [medium](const auto& v) { return v->Medium() == medium; });
+    if (it != voices_.end()) {
+        voices_.erase(it);
+    }
+}
+
+void CSongRenderer::FireDue(int32_t t)
+{
+    auto& pending = doc_.PendingActions();
+    size_t i = 0;
+    while (i < pending.size()) {
+        CAction* action = pending[i].get();
+        if (action->Code() == CAction::kDone) {
+            ++i;
+            continue;
+        }
+        if (action->Start() > t) {
+            break;
+        }
+        CMedia* medium = action->Medium();
+        bool reinsert = false;
+        if (medium != nullptr && medium->kind == CMedia::kKindSample) {
+            switch (action->Code()) {
+            case CAction::kPlay:
+                if (medium->loaded == 1 || doc_.LoadMediumData(*medium, false)) {
+                    if (CRenderVoice::CanPlay(*medium)) {
+                        voices_.push_back(std::make_unique<CRenderVoice>(*medium, action->Value1(), action->Value2()));
+                        action->SetCode(CAction::kScheduledStop);
+                        action->SetSongFlag(true);
+                        action->SetStart(action->Start() + action->Duration());
+                        reinsert = true;
+                    }
+                }
+                break;
+            case CAction::kStop:
+                RemoveVoiceOf(medium);
+                for (const auto& other : pending) {
+                    if (other->Medium() == medium &&
+                        (other->Code() == CAction::kScheduledStop || other->Code() == CAction::kHold)) {
+                        other->SetCode(CAction::kDone);
+                    }
+                }
+                break;
+            case CAction::kClose:
+            case CAction::kScheduledStop: RemoveVoiceOf(medium); break;
+            case CAction::kVolume:
+                if (CRenderVoice* voice = VoiceOf(medium)) {
+                    voice->SetVolume(action->Value1());
+                }
+                break;
+            case CAction::kPan:
+                if (CRenderVoice* voice = VoiceOf(medium)) {
+                    voice->SetPan(action->Value1());
+                }
+                break;
+            default: break;
+            }
+        }
+        std::unique_ptr<CAction> taken = std::move(pending[i]);
+        pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+        if (reinsert) {
+            const int32_t start = taken->Start();
+            auto at = std::upper_bound(pending.begin(), pending.end(), start,
+                                       [](int32_t s, const std::unique_ptr<CAction>& a) { return s < a->Start(); });
+            if (static_cast<size_t>(at - pending.begin()) <= i) {
+                ++i;
+            }
+            pending.insert(at, std::move(taken));
+        }
+    }
+    std::erase_if(pending, [](const std::unique_ptr<CAction>& a) { return a->Code() == CAction::kDone; });
+}
+
+bool CSongRenderer::Render(const std::string& path, int32_t endMs, bool mono, int bits)
+{
+    error_.clear();
+    const uint32_t frameSize = mono ? 2 : 4;
+    const uint32_t bytesPerSecond = kRate * frameSize;
+    const uint32_t totalBytes =
+        static_cast<uint32_t>(static_cast<uint64_t>(std::max(0, endMs)) * bytesPerSecond / 1000 / frameSize) * frameSize;
+
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    CWaveReader writer;
+    if (!writer.CreateForWrite(path, CWaveReader::MakePcmFormat(mono, kRate), static_cast<int32_t>(totalBytes))) {
+        error_ = "cannot create " + path;
+        return false;
+    }
+
+    scheduler_.StopSong();
+    for (int i = 0; i < doc_.MediaCount(); ++i) {
+        if (doc_.MediumAt(i)->loaded == 1) {
+            doc_.MediumAt(i)->Stop();
+        }
+    }
+    if (progress_ != nullptr) {
+        progress_->begin("Write song in file", 0, endMs / 1000);
+    }
+    const bool ok = RenderLoop(writer, endMs, mono, ScaleForBits(bits), totalBytes);
+    const bool closed = writer.Close(static_cast<int32_t>(totalBytes));
+    if (progress_ != nullptr) {
+        progress_->end();
+    }
+    if (!ok || !closed) {
+        if (error_.empty()) {
+            error_ = "cannot write " + path;
+        }
+        std::filesystem::remove(path, ignored);
+        return false;
+    }
+    return true;
+}
+
+bool CSongRenderer::RenderLoop(CWaveReader& writer, int32_t endMs, bool mono, double scale, uint32_t totalBytes)
+{
+    const uint32_t frameSize = mono ? 2 : 4;
+    const uint32_t bytesPerSecond = kRate * frameSize;
+    scheduler_.Schedule(0, true);
+    voices_.clear();
+
+    std::vector<int16_t> block;
+    block.reserve(kBlockFrames * 2);
+    const auto flush = [&]() {
+        const auto bytes = static_cast<int32_t>(block.size() * sizeof(int16_t));
+        const bool written = writer.Write(block.data(), bytes) == bytes;
+        block.clear();
+        return written;
+    };
+
+    bool ok = true;
+    int32_t lastSecond = -1;
+    int32_t lastFiredMs = -1;
+    for (uint32_t p = 0; p < totalBytes; p += frameSize) {
+        const auto t = static_cast<int32_t>(static_cast<uint64_t>(p) * 1000 / bytesPerSecond);
+        if (t > endMs) {
+            break;
+        }
+        if (t != lastFiredMs) {
+            // Actions start on whole milliseconds, so the list only changes when t does.
+            if (progress_ != nullptr && progress_->cancelled()) {
+                error_ = "cancelled";
+                ok = false;
+                break;
+            }
+            if (t / 1000 != lastSecond) {
+                lastSecond = t / 1000;
+                if (progress_ != nullptr) {
+                    char message[48];
+                    std::snprintf(message, sizeof message, "Write %d seconds", lastSecond);
+                    progress_->setMessage(message);
+                    progress_->setPosition(lastSecond);
+                }
+            }
+            FireDue(t);
+            lastFiredMs = t;
+        }
+
+        int64_t left = 0;
+        int64_t right = 0;
+        for (const auto& voice : voices_) {
+            int32_t l, r;
+            voice->Next(l, r);
+            left += l;
+            right += r;
+        }
+        const auto clip = [scale](int64_t v) {
+            const auto scaled = static_cast<int64_t>(static_cast<double>(v) * scale);
+            return static_cast<int32_t>(std::clamp<int64_t>(scaled, -32767, 32767));
+        };
+        const int32_t l = clip(left);
+        const int32_t r = clip(right);
+        if (mono) {
+            block.push_back(static_cast<int16_t>((l + r) / 2));
+        } else {
+            block.push_back(static_cast<int16_t>(l));
+            block.push_back(static_cast<int16_t>(r));
+        }
+        if (block.size() >= kBlockFrames * 2 && !flush()) {
+            ok = false;
+            break;
+        }
+    }
+    if (ok && !block.empty() && !flush()) {
+        ok = false;
+    }
+    voices_.clear();
+    doc_.PendingActions().clear();
+    return ok;
+}
+
+}  // namespace tessaron

@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "framework/CArchive.h"
+#include "media/CMedia.h"
+#include "song/CAction.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSongFile.h"
 
@@ -19,6 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 CArchive out;
                 CSongFile::Store(doc, out);
                 doc.ComputeSongLength();
+                for (int i = 0; i < doc.EventCount(); ++i) {
+                    doc.EventAt(i)->Label(i % 2 == 0);
+                    doc.EventAt(i)->Length().LengthText();
+                }
+                for (int i = 0; i < doc.MediaCount(); ++i) {
+                    doc.MediumAt(i)->FormatText();
+                    doc.MediumAt(i)->SizeAndDurationText();
+                    doc.MediumAt(i)->LoopCountText();
+                    doc.MediumAt(i)->MidiNoteText();
+                }
             }
         } catch (const CArchiveException&) {
         }

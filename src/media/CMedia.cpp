@@ -186,8 +186,7 @@ void CMedia::Hook(int) {}
 
 int CMedia::SetPosition(int ms)
 {
-    position = std::max(0, ms);
-    position = std::min(position, std::max(0, endOffset - startOffset));
+    position = std::min(std::max(0, ms), GetPlayLength());
     return 1;
 }
 
@@ -281,12 +280,17 @@ void CMedia::ClampOffsets()
 void CMedia::SetStartOffset(int ms) { startOffset = ms; }
 void CMedia::SetEndOffset(int ms) { endOffset = ms; }
 
-int CMedia::GetPlayLength() const { return std::max(0, endOffset - startOffset); }
+// Offsets and counts come from song files, so the arithmetic saturates rather than overflows.
+int CMedia::GetPlayLength() const
+{
+    return static_cast<int>(std::clamp<int64_t>(int64_t{endOffset} - startOffset, 0, INT32_MAX));
+}
 
 int CMedia::GetTotalPlayLength() const
 {
-    const int length = GetPlayLength();
-    return IsLoop() && loopCount != 0 ? length * loopCount : length;
+    const int64_t length = GetPlayLength();
+    return static_cast<int>(
+        std::clamp<int64_t>(IsLoop() && loopCount != 0 ? length * loopCount : length, INT32_MIN, INT32_MAX));
 }
 
 CMedia::Colours CMedia::PaletteEntry(int n)
@@ -434,7 +438,7 @@ std::string CMedia::MidiNoteText() const
 {
     static const char* const names[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
     const int note = std::max(0, midiNote);
-    return Format("%s%d", names[note % 12], note / 12);
+    return Format("%s%d", names[note % 12], note / 12);  // note is not negative here
 }
 
 float CMedia::TempoFromLength(int lengthMs, int beats)

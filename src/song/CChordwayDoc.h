@@ -38,7 +38,9 @@ public:
 
     // Tempo (0 reads as 100 wherever it is used).
     float Tempo() const { return tempo_; }
-    float EffectiveTempo() const { return tempo_ == 0.0f ? 100.0f : tempo_; }
+    // The tempo every computation uses: 0 (and anything a damaged file may hold that is not a
+    // positive number) reads as 100.
+    float EffectiveTempo() const { return tempo_ > 0.0f && tempo_ < 1.0e30f ? tempo_ : 100.0f; }
     void SetTempo(float tempo);
     // Sets the tempo as the song file holds it, with no other effect.
     void SetStoredTempo(float tempo) { tempo_ = tempo; }

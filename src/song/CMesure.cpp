@@ -8,6 +8,20 @@
 
 namespace tessaron {
 
+int32_t SaturateToInt32(double value)
+{
+    if (std::isnan(value)) {
+        return 0;
+    }
+    if (value >= 2147483647.0) {
+        return INT32_MAX;
+    }
+    if (value <= -2147483648.0) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(value);
+}
+
 void CMesure::Reset()
 {
     beats_ = 0;
@@ -24,11 +38,7 @@ int32_t CMesure::ToMs(float tempo) const
     if (tempo == 0.0f) {
         return 0;
     }
-    const double ms = (static_cast<double>(beats_) + fraction_) * 60000.0 / tempo;
-    if (!(std::fabs(ms) < 2147483647.0)) {
-        return ms < 0 ? INT32_MIN : INT32_MAX;
-    }
-    return static_cast<int32_t>(ms);
+    return SaturateToInt32((static_cast<double>(beats_) + fraction_) * 60000.0 / tempo);
 }
 
 void CMesure::FromMs(int32_t ms, float tempo)

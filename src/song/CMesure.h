@@ -8,6 +8,10 @@ namespace tessaron {
 
 class CArchive;
 
+// A double as the nearest int32 toward zero, saturating instead of overflowing; NaN gives 0.
+// Song files may carry any tempo, so every tempo-derived count goes through this.
+int32_t SaturateToInt32(double value);
+
 // A musical position or length: whole beats from the song start and a fraction of a beat.
 // Texts count 1000 ticks per beat.
 class CMesure {
@@ -31,7 +35,7 @@ public:
 
     int32_t Bar() const;
     int32_t BeatInBar() const;
-    int32_t Tick() const { return static_cast<int32_t>(fraction_ * 1000.0f); }
+    int32_t Tick() const { return SaturateToInt32(fraction_ * 1000.0); }
 
     // Positions differ when their beats or fractions differ (beats per bar is not compared).
     bool operator==(const CMesure& other) const { return beats_ == other.beats_ && fraction_ == other.fraction_; }

@@ -1,5 +1,7 @@
 #include "song/CSongClock.h"
 
+#include "song/CMesure.h"
+
 #include <chrono>
 #include <cmath>
 
@@ -51,16 +53,16 @@ void CSongClock::Reset()
 void CSongClock::RestartAt(int32_t beat)
 {
     beatCounter = beat;
-    const int64_t ms = static_cast<int64_t>(static_cast<double>(beat) * msPerBeat);
-    clock = static_cast<int32_t>(ms - (ms % 2));
+    const int32_t ms = SaturateToInt32(static_cast<double>(beat) * msPerBeat);
+    clock = ms - (ms % 2);
     gridFlag = beatFlag = false;
     subBeatTicks = 0;
 }
 
 void CSongClock::PrepareGrid(float tempo, int type, int frequencyIndex, std::minstd_rand& random)
 {
-    if (tempo == 0.0f) {
-        tempo = 100.0f;
+    if (!(tempo > 0.0f) || !std::isfinite(tempo)) {
+        tempo = 100.0f;  // 0 means the default; a negative or broken tempo from a file too
     }
     msPerBeat = 60000.0f / tempo;
     gridBeats = FrequencyBeats(frequencyIndex);
@@ -73,13 +75,13 @@ void CSongClock::PrepareGrid(float tempo, int type, int frequencyIndex, std::min
     }
     grooveOffset = 0;
     switch (type) {
-    case kGroove: grooveOffset = static_cast<int32_t>(gridMs * 2.0f / 3.0f); break;
-    case kIterative: grooveOffset = static_cast<int32_t>(gridMs * 2.0f / 2.0f); break;
+    case kGroove: grooveOffset = SaturateToInt32(gridMs * 2.0 / 3.0); break;
+    case kIterative: grooveOffset = SaturateToInt32(gridMs * 2.0 / 2.0); break;
     case kHuman:
         random.seed(static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                               std::chrono::steady_clock::now().time_since_epoch())
                                               .count()));
-        humanRange = static_cast<int32_t>(gridMs * 2.0f / 4.0f);
+        humanRange = SaturateToInt32(gridMs * 2.0 / 4.0);
         if (humanRange == 0) {
             humanRange = 4;
         }

@@ -125,7 +125,7 @@ CSongFile::Status CSongFile::Load(CChordwayDoc& doc, CArchive& ar, ReadMode mode
             if (medium->deviceIndex >= available) {
                 medium->deviceIndex = 0;
             }
-            doc.SetMediumKey(*medium, std::max(0, medium->midiNote - 12));
+            doc.SetMediumKey(*medium, static_cast<int32_t>(std::max<int64_t>(0, int64_t{medium->midiNote} - 12)));
         }
         doc.AppendLoadedMedium(std::move(medium));
     }

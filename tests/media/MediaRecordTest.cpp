@@ -11,9 +11,10 @@
 namespace tessaron {
 namespace {
 
+// The common setters, on a medium that keeps them as they are.
 TEST(MediaSetters, ClampOutOfRangeValuesToZero)
 {
-    CSamples m;
+    CMusic m;
     m.SetVolume(-1001);
     EXPECT_EQ(m.volume, 0);
     m.SetVolume(-300);
@@ -42,7 +43,7 @@ TEST(MediaSetters, ClampOutOfRangeValuesToZero)
 
 TEST(MediaSetters, PositionStaysInsideThePlayLength)
 {
-    CSamples m;
+    CMusic m;
     m.startOffset = 100;
     m.endOffset = 600;
     m.SetPosition(-5);

@@ -25,7 +25,11 @@ int RunSummary(const Arguments& arguments);  // CommandSong.cpp
 int RunDump(const Arguments& arguments);
 int RunBuild(const Arguments& arguments);
 int RunResave(const Arguments& arguments);
+int RunRender(const Arguments& arguments);  // CommandPlayback.cpp
+int RunPlay(const Arguments& arguments);
 int RunDevices(const Arguments& arguments);  // CommandDevices.cpp
 int RunTone(const Arguments& arguments);  // CommandTone.cpp
+int RunEffect(const Arguments& arguments);  // CommandEffect.cpp
+int RunStretch(const Arguments& arguments);  // CommandStretch.cpp
 
 }  // namespace tessaron::cli

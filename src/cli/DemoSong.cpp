@@ -131,14 +131,15 @@ Loop MakePad()
     return loop;
 }
 
-// Writes the loop as 16-bit stereo, scaled so that its peak sits 1 dB below full scale.
-bool WriteLoop(const Loop& loop, const std::string& path)
+// Writes the loop as 16-bit stereo, scaled to the given peak (so that the loops played
+// together stay below full scale).
+bool WriteLoop(const Loop& loop, float level, const std::string& path)
 {
     float peak = 1e-6f;
     for (size_t i = 0; i < static_cast<size_t>(kFrames); ++i) {
         peak = std::max({peak, std::fabs(loop.left[i]), std::fabs(loop.right[i])});
     }
-    const float scale = 0.89f * 32767.0f / peak;
+    const float scale = level * 32767.0f / peak;
     std::vector<int16_t> pcm(static_cast<size_t>(kFrames) * 2);
     for (size_t i = 0; i < static_cast<size_t>(kFrames); ++i) {
         pcm[2 * i] = static_cast<int16_t>(std::lround(loop.left[i] * scale));
@@ -165,8 +166,9 @@ std::string WriteDemoSong(const std::string& folder)
         const char* name;
         Loop (*make)();
         int loopCount;
+        float level;
     };
-    const Part parts[] = {{"drums", MakeDrums, 8}, {"bass", MakeBass, 6}, {"pad", MakePad, 4}};
+    const Part parts[] = {{"drums", MakeDrums, 8, 0.5f}, {"bass", MakeBass, 6, 0.4f}, {"pad", MakePad, 4, 0.3f}};
 
     CChordwayDoc doc;
     doc.SetTempo(kTempo);
@@ -174,7 +176,7 @@ std::string WriteDemoSong(const std::string& folder)
     const int32_t lengthMs = kFrames * 1000 / kRate;
     for (int i = 0; i < 3; ++i) {
         const std::string path = (base / (std::string(parts[i].name) + ".wav")).string();
-        if (!WriteLoop(parts[i].make(), path)) {
+        if (!WriteLoop(parts[i].make(), parts[i].level, path)) {
             return "cannot write " + path;
         }
         auto sample = std::make_unique<CSamples>(path, parts[i].name, kRate, lengthMs, "Tessaron", "Demo", kTempo, 0,

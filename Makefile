@@ -22,6 +22,8 @@ run: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS) --target tessaron-cli
 	build/release/tessaron-cli demo build/demo
 	build/release/tessaron-cli summary build/demo/demo.tsn
+	build/release/tessaron-cli render build/demo/demo.tsn build/demo/demo.wav
+	@build/release/tessaron-cli play build/demo/demo.tsn || echo "(no audio output to play the demo on; it is rendered in build/demo/demo.wav)"
 
 test: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS)

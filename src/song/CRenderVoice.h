@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tessaron {
@@ -22,13 +23,19 @@ public:
     void SetPan(int32_t pan);
     int Channels() const { return channels_; }
 
-    // The next output frame: left, and right (for a mono voice, the left sample again).
-    void Next(int32_t& left, int32_t& right);
+    // Adds the next `frames` output frames into the accumulators: left, and right (for a mono
+    // voice, the left sample again).
+    void Mix(int64_t* left, int64_t* right, size_t frames);
 
     // |v| scaled by 10^(a/200), truncated, with v's sign; a is in tenths of a decibel.
     static int32_t Attenuate(int32_t v, int32_t a);
 
 private:
+    template <int Bits, int Channels>
+    void MixFrames(int64_t* left, int64_t* right, size_t frames);
+    template <int Bits, int Channels>
+    void MixUnitStep(int64_t* left, int64_t* right, size_t frames);
+    template <int Bits>
     int32_t SampleAt(uint32_t byte) const;
     static int32_t Scale(int32_t v, double factor) { return static_cast<int32_t>(v * factor); }
 

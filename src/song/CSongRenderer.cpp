@@ -186,78 +186,77 @@ bool CSongRenderer::Render(const std::string& path, int32_t endMs, bool mono, in
 bool CSongRenderer::RenderLoop(CWaveReader& writer, int32_t endMs, bool mono, double scale, uint32_t totalBytes)
 {
     const uint32_t frameSize = mono ? 2 : 4;
-    const uint32_t bytesPerSecond = kRate * frameSize;
+    const uint64_t totalFrames = totalBytes / frameSize;
     scheduler_.Schedule(0, true);
     voices_.clear();
 
-    std::vector<int16_t> block;
-    block.reserve(kBlockFrames * 2);
-    const auto flush = [&]() {
-        const auto bytes = static_cast<int32_t>(block.size() * sizeof(int16_t));
-        const bool written = writer.Write(block.data(), bytes) == bytes;
-        block.clear();
-        return written;
-    };
+    // The mix runs in blocks between the frames where an action may fire, voice by voice; each
+    // output frame still gets exactly the values of a frame-by-frame mix.
+    std::vector<int64_t> left(kBlockFrames);
+    std::vector<int64_t> right(kBlockFrames);
+    std::vector<int16_t> out(kBlockFrames * 2);
+    const auto timeOf = [](uint64_t frame) { return static_cast<int32_t>(frame * 1000 / kRate); };
+    // The first frame whose time reaches `ms`.
+    const auto frameOf = [](int64_t ms) { return ms <= 0 ? uint64_t{0} : static_cast<uint64_t>((ms * kRate + 999) / 1000); };
 
-    bool ok = true;
     int32_t lastSecond = -1;
-    int32_t lastFiredMs = -1;
-    for (uint32_t p = 0; p < totalBytes; p += frameSize) {
-        const auto t = static_cast<int32_t>(static_cast<uint64_t>(p) * 1000 / bytesPerSecond);
+    uint64_t n = 0;
+    while (n < totalFrames) {
+        const int32_t t = timeOf(n);
         if (t > endMs) {
             break;
         }
-        if (t != lastFiredMs) {
-            // Actions start on whole milliseconds, so the list only changes when t does.
-            if (progress_ != nullptr && progress_->cancelled()) {
-                error_ = "cancelled";
-                ok = false;
-                break;
-            }
-            if (t / 1000 != lastSecond) {
-                lastSecond = t / 1000;
-                if (progress_ != nullptr) {
-                    char message[48];
-                    std::snprintf(message, sizeof message, "Write %d seconds", lastSecond);
-                    progress_->setMessage(message);
-                    progress_->setPosition(lastSecond);
-                }
-            }
-            FireDue(t);
-            lastFiredMs = t;
+        if (progress_ != nullptr && progress_->cancelled()) {
+            error_ = "cancelled";
+            return false;
         }
+        if (t / 1000 != lastSecond) {
+            lastSecond = t / 1000;
+            if (progress_ != nullptr) {
+                char message[48];
+                std::snprintf(message, sizeof message, "Write %d seconds", lastSecond);
+                progress_->setMessage(message);
+                progress_->setPosition(lastSecond);
+            }
+        }
+        FireDue(t);
 
-        int64_t left = 0;
-        int64_t right = 0;
+        uint64_t end = std::min<uint64_t>(totalFrames, n + kBlockFrames);
+        end = std::min(end, frameOf(int64_t{lastSecond + 1} * 1000));
+        const auto& pending = doc_.PendingActions();
+        if (!pending.empty()) {
+            end = std::min(end, std::max(n + 1, frameOf(pending.front()->Start())));
+        }
+        const size_t frames = static_cast<size_t>(end - n);
+        std::fill_n(left.begin(), frames, 0);
+        std::fill_n(right.begin(), frames, 0);
         for (const auto& voice : voices_) {
-            int32_t l, r;
-            voice->Next(l, r);
-            left += l;
-            right += r;
+            voice->Mix(left.data(), right.data(), frames);
         }
         const auto clip = [scale](int64_t v) {
             const auto scaled = static_cast<int64_t>(static_cast<double>(v) * scale);
             return static_cast<int32_t>(std::clamp<int64_t>(scaled, -32767, 32767));
         };
-        const int32_t l = clip(left);
-        const int32_t r = clip(right);
-        if (mono) {
-            block.push_back(static_cast<int16_t>((l + r) / 2));
-        } else {
-            block.push_back(static_cast<int16_t>(l));
-            block.push_back(static_cast<int16_t>(r));
+        size_t samples = 0;
+        for (size_t i = 0; i < frames; ++i) {
+            const int32_t l = clip(left[i]);
+            const int32_t r = clip(right[i]);
+            if (mono) {
+                out[samples++] = static_cast<int16_t>((l + r) / 2);
+            } else {
+                out[samples++] = static_cast<int16_t>(l);
+                out[samples++] = static_cast<int16_t>(r);
+            }
         }
-        if (block.size() >= kBlockFrames * 2 && !flush()) {
-            ok = false;
-            break;
+        const auto bytes = static_cast<int32_t>(samples * sizeof(int16_t));
+        if (writer.Write(out.data(), bytes) != bytes) {
+            return false;
         }
-    }
-    if (ok && !block.empty() && !flush()) {
-        ok = false;
+        n = end;
     }
     voices_.clear();
     doc_.PendingActions().clear();
-    return ok;
+    return true;
 }
 
 }  // namespace tessaron

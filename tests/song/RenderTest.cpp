@@ -222,3 +222,97 @@ TEST_F(Render, EndTexts)
 
 }  // namespace
 }  // namespace tessaron
+
+namespace tessaron {
+namespace {
+
+// The render voice written out frame by frame, straight from its definition, to hold the
+// fast mix to: same values within one step of the last bit.
+struct ReferenceVoice {
+    std::vector<uint8_t> pcm;
+    int channels, bits;
+    int32_t step, volume, pan;
+    uint32_t position = 0;
+    int32_t phase = 0;
+
+    int32_t At(uint32_t byte) const
+    {
+        return bits == 16 ? static_cast<int16_t>(pcm[byte] | (pcm[byte + 1] << 8)) : static_cast<int8_t>(pcm[byte]) * 16;
+    }
+
+    void Next(int32_t& left, int32_t& right)
+    {
+        const uint32_t frame = static_cast<uint32_t>(channels * bits / 8);
+        const auto size = static_cast<uint32_t>(pcm.size());
+        if (phase >= 65536) {
+            position += static_cast<uint32_t>(phase / 65536) * frame;
+            phase %= 65536;
+            if (position >= size) {
+                position = 0;
+            }
+        }
+        const uint32_t next = position + frame >= size ? 0 : position + frame;
+        const double fraction = phase / 65536.0;
+        left = At(position) + static_cast<int32_t>((At(next) - At(position)) * fraction);
+        if (channels == 2 && pan < 0) {
+            left = ReferenceAttenuate(left, pan);
+        }
+        phase += step;
+        left = ReferenceAttenuate(left, volume);
+        if (channels == 2) {
+            const uint32_t b = static_cast<uint32_t>(bits / 8);
+            right = At(position + b) + static_cast<int32_t>((At(next + b) - At(position + b)) * fraction);
+            if (pan > 0) {
+                right = ReferenceAttenuate(right, -pan);
+            }
+            right = ReferenceAttenuate(right, volume);
+        } else {
+            right = left;
+        }
+    }
+};
+
+TEST_F(Render, WholeOutputMatchesTheFrameByFrameDefinition)
+{
+    struct Layout {
+        int channels, rate, bits, volume, pan;
+    };
+    const Layout layouts[] = {{2, 44100, 16, -35, 120}, {1, 44100, 16, 0, 0},  {2, 22050, 16, -100, -300},
+                              {1, 11025, 8, -7, 0},     {2, 44100, 8, 0, -999}, {1, 22050, 16, -1000, 0}};
+    uint32_t seed = 7;
+    std::vector<ReferenceVoice> reference;
+    for (const Layout& layout : layouts) {
+        std::vector<uint8_t> pcm(static_cast<size_t>(1000 + 37 * layout.rate / 11025) * layout.channels *
+                                 layout.bits / 8);
+        for (uint8_t& byte : pcm) {
+            seed = seed * 1664525u + 1013904223u;
+            byte = static_cast<uint8_t>(seed >> 24);
+        }
+        CMedia* medium = Add(pcm, layout.channels, layout.rate, layout.bits);
+        Event(CAction::kPlay, medium, 0, 100000, layout.volume, layout.pan);
+        reference.push_back(ReferenceVoice{pcm, layout.channels, layout.bits,
+                                           static_cast<int32_t>(layout.rate / 44100.0 * 65536.0), layout.volume,
+                                           layout.pan});
+    }
+    ASSERT_TRUE(renderer.Render(dir.file("whole.wav"), 500, false));
+    const auto out = ReadWav(dir.file("whole.wav"));
+    ASSERT_EQ(out.size(), 2u * 22050u);
+    int worst = 0;
+    for (size_t frame = 0; frame < out.size() / 2; ++frame) {
+        int64_t left = 0, right = 0;
+        for (ReferenceVoice& voice : reference) {
+            int32_t l, r;
+            voice.Next(l, r);
+            left += l;
+            right += r;
+        }
+        const auto clip = [](int64_t v) { return std::clamp<int64_t>(static_cast<int64_t>(v * 0.9375), -32767, 32767); };
+        worst = std::max<int>(worst, static_cast<int>(std::abs(out[2 * frame] - clip(left))));
+        worst = std::max<int>(worst, static_cast<int>(std::abs(out[2 * frame + 1] - clip(right))));
+    }
+    // Computing 10^(a/200) once instead of through log10 may round one step apart at most.
+    EXPECT_LE(worst, 1);
+}
+
+}  // namespace
+}  // namespace tessaron

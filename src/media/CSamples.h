@@ -1,31 +1,112 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "media/CMedia.h"
+#include "media/CSampleData.h"
 #include "song/CEnvelope.h"
 
 namespace tessaron {
 
-// A short sound or loop played from memory.
+class CWaveFormat;
+
+// A short sound or loop played from memory: its sound is one CSampleData whose output buffer
+// the device's mixer plays. Volume, pan, pitch and tempo changes become commands to that
+// buffer. Driven from the user interface and the scheduler, which serialise their calls.
 class CSamples : public CMedia {
     TESSARON_DECLARE_CLASS(CSamples)
 public:
+    static constexpr int kMaxDuplicates = 24;
+
     CSamples();
-    using CMedia::CMedia;
+    CSamples(const std::string& path, const std::string& name, int sampleRate, int lengthMs, const std::string& artist,
+             const std::string& genre, float tempo, int startOffset, int volume, int pan);
     ~CSamples() override;
 
     void ResetSettings() override;
     void Store(CArchive& archive) override;
     void Load(CArchive& archive) override;
 
+    bool IsDevicePlaying() const override;
+    void Unmute() override;
+    void Mute() override;
+    bool OpenForInfo(int flag, const std::string& path) override;
+    void ReleaseData() override;
+    // Loads the file's range into an output buffer on `device`, fitted to the song tempo when
+    // the stretch mode asks for it. A failed open leaves `loaded` 2.
+    bool Open(CSoundDevice* device, float tempo) override;
+    void Close() override;
+    bool Play() override;
+    void Stop() override;
+    void Reset() override;
+    int SetPosition(int ms) override;
+    int CurrentPeak(float tempo) override;
+    int MoveToDevice(CSoundDevice* device) override;
+    int Reopen(float tempo) override;
+    int ChangeTempo(float tempo) override;
+    void ApplySongTempo(int mode, float tempo) override;
+    void EstimateBeats() override;
+    void TempoFromBeats() override;
+    void SetTempoPercent(double percent, bool recompute) override;
+    void ApplyVolume() override;
+    void SetVolume(int volume) override;
+    void SendVolume(int volume) override;
+    void ApplyPan() override;
+    void SetPan(int pan) override;
+    void SendPan(int pan) override;
+    void ApplyPitch() override;
+    void SetPitch(int semitones) override;
+    void SetPitchFloat(float cents) override;
+
+    // The sound as the output buffer holds it: sizes and durations are the buffer's (a time
+    // stretch changes them). The playback rate is the fitted one when the tempo is followed
+    // by rate, else the data's own.
+    int GetChannels() const override;
+    int GetSampleRate() const override;
+    int GetPlaybackRate() const override;
+    int GetBitsPerSample() const override;
+    int GetBlockAlign() const override;
+    const uint8_t* GetPcm() const override;
+    int GetPlayCursor() const override;
+    int GetBytesPerSecond() const override;
+    int GetDataSize() const override;
+    int GetDuration() const override;
+
+    // Sound handed over in memory (a copy is taken), fitted to `tempo` by rate.
+    bool OpenFromMemory(CSoundDevice* device, float tempo, const void* pcm, int size, const CWaveFormat& format);
+
+    // Pitch-shifted copies sharing the sound, for the keys of the piano: duplicate i (1..n)
+    // plays i + 1 semitones up.
+    bool MakeDuplicates(int count);
+    bool PlayDuplicate(int index, int volume);
+    void StopDuplicate(int index);
+    void StopAllDuplicates();
+    void DestroyDuplicates();
+    int DuplicateCount() const { return static_cast<int>(duplicates_.size()); }
+    const CSampleData* Duplicate(int index) const;
+
+    // Wave editor commands. Positions are bytes of the buffer, except for Crop (ms from the
+    // start of what is loaded). `command` is an effect's command number.
+    bool ApplyEffect(int command, int p1, int p2, int p3, int start, int end);
+    bool Silence(int start, int end);
+    bool Crop(int startMs, int endMs);
+    bool Insert(int position, const uint8_t* block, int size);
+    bool Copy(uint8_t* destination, int start, int end) const;
+    bool Cut(uint8_t* destination, int start, int end);
+    bool Commit();
+    bool Revert();
+    bool SaveSample(const std::string& path, int lengthMs, bool mono) const;
+
+    CSampleData* SampleData() const { return sampleData_.get(); }
+    CSoundDevice* OutputDevice() const { return outputDevice_; }
+
     // Envelopes attached to the sample's sound, kept with the medium so that they survive
     // while the sound is not loaded.
     const std::vector<std::unique_ptr<CEnvelope>>& Attached() const { return attached_; }
-    void Attach(std::unique_ptr<CEnvelope> envelope) { attached_.push_back(std::move(envelope)); }
-    void ClearAttached() { attached_.clear(); }
-    int DuplicateCount() const { return duplicateCount_; }
+    void Attach(std::unique_ptr<CEnvelope> envelope);
+    void ClearAttached();
 
     int32_t stretchMode = 0;  // 0 none, 1 time stretch, 2 playback rate
     int32_t stretchOption = 0;
@@ -37,9 +118,16 @@ public:
 
 private:
     void ResetSampleFields();
+    void NewSampleData();
+    void DropSampleData();
+    void TakeSoundFields();
+    void Refit(TempoMode mode, float tempo);
+    void MarkEdited(bool changed);
 
+    std::unique_ptr<CSampleData> sampleData_;
+    CSoundDevice* outputDevice_ = nullptr;
+    std::vector<std::unique_ptr<CSampleData>> duplicates_;
     std::vector<std::unique_ptr<CEnvelope>> attached_;
-    int duplicateCount_ = 0;
 };
 
 }  // namespace tessaron

@@ -1,0 +1,497 @@
+#include "media/CSampleData.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "audiofile/CMediaReader.h"
+#include "audiofile/CWaveReader.h"
+#include "audiofile/ReaderChoice.h"
+#include "audioout/CSoundBuffer.h"
+#include "audioout/CSoundDevice.h"
+#include "media/PitchRules.h"
+#include "media/SegmentSplicer.h"
+
+namespace tessaron {
+
+namespace {
+
+WaveFormat BufferFormat(const CMediaReader& reader)
+{
+    WaveFormat f;
+    f.formatTag = reader.FormatTag();
+    f.channels = static_cast<uint16_t>(reader.Channels());
+    f.samplesPerSec = static_cast<uint32_t>(reader.SampleRate());
+    f.avgBytesPerSec = static_cast<uint32_t>(reader.GetBytesPerSecond());
+    f.blockAlign = static_cast<uint16_t>(reader.BlockAlign());
+    f.bitsPerSample = static_cast<uint16_t>(reader.BitsPerSample());
+    return f;
+}
+
+bool FrequencyAllowed(int32_t hertz)
+{
+    return hertz == 0 || (hertz >= static_cast<int32_t>(BufferLimits::FrequencyMin) &&
+                          hertz <= static_cast<int32_t>(BufferLimits::FrequencyMax));
+}
+
+}  // namespace
+
+CSampleData::CSampleData() = default;
+
+CSampleData::~CSampleData()
+{
+    Stop();
+    buffer_.reset();
+    attached_.clear();
+}
+
+void CSampleData::TakeReaderFields()
+{
+    format_ = BufferFormat(*reader_);
+    dataSize_ = reader_->LoadedSize();
+    duration_ = reader_->LoadedDuration();
+    fileDuration_ = reader_->GetDuration();
+    sampleRate_ = reader_->SampleRate();
+    channels_ = reader_->Channels();
+    sourceValue1_ = reader_->FormatTag();
+    sourceValue2_ = static_cast<int32_t>(reader_->Kind());
+    bufferSize_ = dataSize_;
+    playDuration_ = duration_;
+}
+
+bool CSampleData::LoadFile(const std::string& path, int32_t startMs, int32_t endMs)
+{
+    auto reader = LoadMediaFile(path, startMs, endMs);
+    if (!reader) {
+        return false;
+    }
+    reader_ = std::move(reader);
+    TakeReaderFields();
+    return true;
+}
+
+bool CSampleData::LoadMemory(CSoundDevice* device, const void* pcm, int32_t size, const CWaveFormat& format,
+                             float tempo, float newTempo)
+{
+    auto reader = std::make_unique<CWaveReader>();
+    if (!reader->WrapMemory(pcm, size, format)) {
+        return false;
+    }
+    reader_ = std::move(reader);
+    TakeReaderFields();
+    if (!Open(device)) {
+        return false;
+    }
+    if (newTempo != 0.0f) {
+        FitTempo(TempoMode::Rate, 0, 0, tempo, newTempo);  // a sample without a tempo stays unfitted
+    }
+    return true;
+}
+
+bool CSampleData::Open(CSoundDevice* device)
+{
+    if (reader_ && CreateBuffer(device, bufferSize_, playDuration_) && Fill(bufferSize_)) {
+        return true;
+    }
+    buffer_.reset();
+    reader_.reset();
+    return false;
+}
+
+bool CSampleData::CreateBuffer(CSoundDevice* device, int32_t bytes, int32_t ms)
+{
+    if (device == nullptr || bytes <= 0 || !format_.IsPlayablePcm()) {
+        return false;
+    }
+    SoundBufferDesc desc;
+    desc.flags = BufferCaps::Static | BufferCaps::CtrlFrequency;
+    if ((bufferFlags_ & kAskHardware) != 0) {
+        desc.flags |= BufferCaps::LocHardware;
+    }
+    if ((bufferFlags_ & kAskSoftware) != 0) {
+        desc.flags |= BufferCaps::LocSoftware;
+    }
+    desc.flags |= BufferCaps::GlobalFocus | BufferCaps::CtrlVolume | BufferCaps::CtrlPan;
+    desc.bufferBytes = static_cast<uint32_t>(bytes);
+    desc.format = &format_;
+    auto created = device->CreateSecondary(desc);
+    if (!created) {
+        return false;
+    }
+    // The new buffer keeps the old one's level and pan: edits and refits replace the buffer
+    // under a sample that keeps its settings.
+    if (buffer_) {
+        created->SetVolume(buffer_->GetVolume());
+        created->SetPan(buffer_->GetPan());
+        buffer_->Stop();
+    }
+    buffer_ = std::move(created);
+    bufferDesc_ = desc;
+    device_ = device;
+    inHardware_ = (buffer_->GetCaps().flags & BufferCaps::LocHardware) != 0;
+    bufferSize_ = bytes;
+    playDuration_ = ms;
+    Rewind();
+    refresh_ = true;
+    return true;
+}
+
+bool CSampleData::Publish(const uint8_t* bytes, int32_t size)
+{
+    LockedRegion region;
+    if (!buffer_ || !buffer_->Lock(0, 0, region, LockFlags::EntireBuffer)) {
+        return false;
+    }
+    const uint32_t n = std::min<uint32_t>(region.bytes1, static_cast<uint32_t>(std::max(0, size)));
+    if (n > 0) {
+        std::memcpy(region.part1, bytes, n);
+    }
+    return buffer_->Unlock(region);
+}
+
+void CSampleData::SetFloatCopy(std::vector<float> left, std::vector<float> right)
+{
+    floatLeft_ = std::move(left);
+    floatRight_ = std::move(right);
+}
+
+bool CSampleData::Fill(int32_t bytes)
+{
+    if (!buffer_ || !reader_) {
+        return false;
+    }
+    bytes = std::min(bytes, bufferSize_);
+    if (!floatLeft_.empty()) {
+        const int32_t align = format_.blockAlign;
+        const bool wide = format_.bitsPerSample == 16;
+        std::vector<uint8_t> pcm(static_cast<size_t>(std::max(0, bytes)), wide ? 0 : 128);
+        const size_t frames = std::min<size_t>(floatLeft_.size(), static_cast<size_t>(bytes / align));
+        for (size_t f = 0; f < frames; ++f) {
+            for (int c = 0; c < channels_; ++c) {
+                const std::vector<float>& plane = c == 0 || floatRight_.empty() ? floatLeft_ : floatRight_;
+                const float value = f < plane.size() ? plane[f] : 0.0f;
+                uint8_t* at = pcm.data() + f * static_cast<size_t>(align) + static_cast<size_t>(c) * (wide ? 2 : 1);
+                if (wide) {
+                    // Clipped: 1.0 × 32768 would wrap to the opposite extreme.
+                    const auto v = static_cast<int16_t>(std::clamp(std::trunc(value * 32768.0f), -32768.0f, 32767.0f));
+                    std::memcpy(at, &v, sizeof v);
+                } else {
+                    *at = static_cast<uint8_t>(std::clamp(std::trunc(value * 128.0f), -128.0f, 127.0f) + 128.0f);
+                }
+            }
+        }
+        floatLeft_.clear();
+        floatRight_.clear();
+        held_ = std::move(pcm);
+        held_.resize(static_cast<size_t>(bufferSize_), wide ? 0 : 128);
+        holdsOwn_ = true;
+    } else if (!stretched_.empty()) {
+        held_ = std::move(stretched_);
+        stretched_.clear();
+        held_.resize(static_cast<size_t>(bufferSize_), format_.bitsPerSample == 16 ? 0 : 128);
+        holdsOwn_ = true;
+    } else {
+        held_.clear();
+        holdsOwn_ = false;
+    }
+    const uint8_t* source = holdsOwn_ ? held_.data() : reader_->Data();
+    const int32_t available = holdsOwn_ ? static_cast<int32_t>(held_.size()) : reader_->LoadedSize();
+    return Publish(source, std::min(bytes, available));
+}
+
+const uint8_t* CSampleData::Pcm() const
+{
+    if (parent_ != nullptr) {
+        return parent_->Pcm();
+    }
+    if (holdsOwn_) {
+        return held_.data();
+    }
+    return reader_ ? reader_->Data() : nullptr;
+}
+
+int32_t CSampleData::BaseRate() const
+{
+    return tempoMode_ == TempoMode::Rate && rateFrequency_ != 0 ? rateFrequency_ : sampleRate_;
+}
+
+int32_t CSampleData::PlayRate() const { return BaseRate(); }
+
+bool CSampleData::Play()
+{
+    if (!buffer_) {
+        return false;
+    }
+    if (playing_) {
+        Stop();
+    }
+    if (!rewound_) {
+        Rewind();
+    }
+    // A pitch or tempo change sent since the last fit stays in force across plays.
+    buffer_->SetFrequency(static_cast<uint32_t>(frequency_ != 0 ? frequency_ : BaseRate()));
+    if (!buffer_->Play(loop_ ? PlayFlags::Looping : 0)) {
+        return false;
+    }
+    playing_ = true;
+    rewound_ = false;
+    return true;
+}
+
+void CSampleData::Stop()
+{
+    if (buffer_ && playing_) {
+        buffer_->Stop();
+        playing_ = false;
+    }
+}
+
+void CSampleData::Rewind()
+{
+    if (buffer_) {
+        buffer_->SetCurrentPosition(0);
+        rewound_ = true;
+    }
+}
+
+void CSampleData::SetPlayCursor(int32_t bytes)
+{
+    if (buffer_) {
+        buffer_->SetCurrentPosition(bytes >= 0 && bytes < bufferSize_ ? static_cast<uint32_t>(bytes) : 0);
+    }
+}
+
+int32_t CSampleData::PlayCursor() const
+{
+    uint32_t play = 0;
+    if (!buffer_ || !buffer_->GetCurrentPosition(&play, nullptr)) {
+        return 0;
+    }
+    return static_cast<int32_t>(play);
+}
+
+int CSampleData::SetVolume(int32_t volume)
+{
+    if (buffer_) {
+        buffer_->SetVolume(std::clamp(volume, -1000, 0) * 10);
+    }
+    return 1;
+}
+
+int CSampleData::SetPan(int32_t pan)
+{
+    if (buffer_) {
+        buffer_->SetPan(std::clamp(pan, -1000, 1000) * 10);
+    }
+    return 1;
+}
+
+bool CSampleData::AddVolume(int32_t delta)
+{
+    volumeOffset_ += delta;
+    return buffer_ && buffer_->SetVolume(std::clamp(volumeOffset_, -1000, 0) * 10);
+}
+
+bool CSampleData::AddPan(int32_t delta)
+{
+    panOffset_ += delta;
+    return buffer_ && buffer_->SetPan(std::clamp(panOffset_, -1000, 1000) * 10);
+}
+
+bool CSampleData::SetFrequency(int32_t hertz)
+{
+    if (!buffer_ || !FrequencyAllowed(hertz) || !buffer_->SetFrequency(static_cast<uint32_t>(hertz))) {
+        return false;
+    }
+    frequency_ = hertz;
+    return true;
+}
+
+void CSampleData::SetTempoPercent(double percent)
+{
+    const int32_t rate = rateFrequency_ != 0 ? rateFrequency_ : sampleRate_;
+    SetFrequency(RateForTempoPercent(rate, percent));
+}
+
+void CSampleData::SetDuplicatePitch(int32_t semitones)
+{
+    const int32_t parentPitch = parent_ ? parent_->pitch_ : 0;
+    SetFrequency(RateForSemitones(sampleRate_, pitch_ / 100 + semitones + parentPitch / 100));
+}
+
+void CSampleData::SetDuplicatePitchFine(int32_t cents)
+{
+    const int32_t parentPitch = parent_ ? parent_->pitch_ : 0;
+    SetFrequency(RateForCents(sampleRate_, pitch_ + cents + parentPitch));
+}
+
+bool CSampleData::IsPlaying() const
+{
+    return buffer_ && (buffer_->GetStatus() & BufferStatus::Playing) != 0;
+}
+
+bool CSampleData::Stretch(float oldTempo, float newTempo, std::vector<uint8_t>& out) const
+{
+    const int32_t align = format_.blockAlign;
+    const int64_t inFrames = dataSize_ / align;
+    // Multiplied before dividing, so that 100 -> 120 BPM gives exactly five sixths.
+    const auto outFrames = static_cast<int64_t>(static_cast<double>(dataSize_) * oldTempo / newTempo) / align;
+    const float ratio = oldTempo / newTempo;
+    if (inFrames <= 0 || outFrames <= 0 || static_cast<int64_t>(outFrames) * align > CMediaReader::kMaxDataBytes) {
+        return false;
+    }
+    const SegmentSplicer splicer({ratio, kStretchMinLag, kStretchMaxLag, kStretchWindow});
+    const bool wide = format_.bitsPerSample == 16;
+    const uint8_t* pcm = reader_->Data();
+    out.assign(static_cast<size_t>(outFrames * align), 0);
+    std::vector<int16_t> channelIn(static_cast<size_t>(inFrames));
+    std::vector<int16_t> channelOut(static_cast<size_t>(outFrames));
+    // Each channel on its own; 8-bit sound goes through 16 bits so that one splicer serves.
+    for (int c = 0; c < channels_; ++c) {
+        for (int64_t f = 0; f < inFrames; ++f) {
+            const uint8_t* at = pcm + f * align;
+            if (wide) {
+                std::memcpy(&channelIn[static_cast<size_t>(f)], at + 2 * c, 2);
+            } else {
+                channelIn[static_cast<size_t>(f)] = static_cast<int16_t>((at[c] - 128) * 256);
+            }
+        }
+        if (!splicer.Run(channelIn.data(), inFrames, channelOut.data(), outFrames)) {
+            return false;
+        }
+        for (int64_t f = 0; f < outFrames; ++f) {
+            uint8_t* at = out.data() + f * align;
+            if (wide) {
+                std::memcpy(at + 2 * c, &channelOut[static_cast<size_t>(f)], 2);
+            } else {
+                at[c] = static_cast<uint8_t>(channelOut[static_cast<size_t>(f)] / 256 + 128);
+            }
+        }
+    }
+    return true;
+}
+
+bool CSampleData::RestoreOwnLength()
+{
+    stretched_.clear();
+    if (!buffer_ || (bufferSize_ == dataSize_ && !holdsOwn_)) {
+        bufferSize_ = dataSize_;
+        playDuration_ = duration_;
+        return true;
+    }
+    const bool wasPlaying = IsPlaying();
+    if (!CreateBuffer(device_, dataSize_, duration_) || !Fill(dataSize_)) {
+        return false;
+    }
+    if (wasPlaying) {
+        Play();
+    }
+    return true;
+}
+
+bool CSampleData::FitTempo(TempoMode mode, int32_t, int32_t, float oldTempo, float newTempo)
+{
+    if (oldTempo == 0.0f || newTempo == 0.0f || !reader_) {
+        return false;
+    }
+    const float ratio = oldTempo / newTempo;
+    if (mode == TempoMode::Stretch) {
+        std::vector<uint8_t> stretched;
+        if (!Stretch(oldTempo, newTempo, stretched)) {
+            return false;
+        }
+        const auto bytes = static_cast<int32_t>(stretched.size());
+        const auto ms = static_cast<int32_t>(static_cast<double>(duration_) * oldTempo / newTempo);
+        if (buffer_) {
+            const bool wasPlaying = IsPlaying();
+            stretched_ = std::move(stretched);
+            if (!CreateBuffer(device_, bytes, ms) || !Fill(bytes)) {
+                stretched_.clear();
+                return false;
+            }
+            if (wasPlaying) {
+                Play();
+            }
+        } else {
+            stretched_ = std::move(stretched);  // waits for Open
+            bufferSize_ = bytes;
+            playDuration_ = ms;
+        }
+        rateFrequency_ = 0;
+    } else {
+        if (!RestoreOwnLength()) {
+            return false;
+        }
+        rateFrequency_ = 0;
+        if (mode == TempoMode::Rate) {
+            rateFrequency_ = static_cast<int32_t>(static_cast<double>(sampleRate_) * newTempo / oldTempo);
+            playDuration_ = static_cast<int32_t>(static_cast<double>(duration_) * oldTempo / newTempo);
+        }
+    }
+    tempoMode_ = mode;
+    targetTempo_ = newTempo;
+    ratio_ = ratio;
+    frequency_ = 0;  // the fit sets a new base rate; pitch is applied again on top of it
+    if (buffer_ && IsPlaying()) {
+        buffer_->SetFrequency(static_cast<uint32_t>(BaseRate()));
+    }
+    return true;
+}
+
+bool CSampleData::MakeDuplicate(CSampleData& source, int32_t index)
+{
+    if (!source.buffer_ || !source.device_) {
+        return false;
+    }
+    auto copy = source.device_->DuplicateSecondary(*source.buffer_);
+    if (!copy) {
+        return false;
+    }
+    Stop();
+    buffer_ = std::move(copy);
+    device_ = source.device_;
+    loop_ = source.loop_;
+    format_ = source.format_;
+    bufferDesc_ = source.bufferDesc_;
+    bufferDesc_.format = &format_;
+    dataSize_ = source.dataSize_;
+    bufferSize_ = source.bufferSize_;
+    duration_ = source.duration_;
+    fileDuration_ = source.fileDuration_;
+    playDuration_ = source.playDuration_;
+    sampleRate_ = source.sampleRate_;
+    channels_ = source.channels_;
+    tempoMode_ = source.tempoMode_;
+    rateFrequency_ = source.rateFrequency_;
+    parent_ = &source;
+    pitch_ = index;
+    rewound_ = true;
+    return true;
+}
+
+bool CSampleData::MoveToDevice(CSoundDevice* device)
+{
+    if (device == nullptr || !buffer_) {
+        return false;
+    }
+    if (device == device_) {
+        return true;
+    }
+    const bool wasPlaying = IsPlaying();
+    const int32_t cursor = PlayCursor();
+    const int32_t frequency = frequency_;
+    const uint8_t* pcm = Pcm();
+    std::vector<uint8_t> content(pcm, pcm + bufferSize_);
+    if (!CreateBuffer(device, bufferSize_, playDuration_) || !Publish(content.data(), bufferSize_)) {
+        return false;
+    }
+    frequency_ = frequency;
+    if (wasPlaying) {
+        SetPlayCursor(cursor);
+        rewound_ = true;  // resume where it was
+        Play();
+    }
+    return true;
+}
+
+}  // namespace tessaron

@@ -93,6 +93,7 @@ bool CSoundDevice::Create(void*, const std::string& id, uint32_t rate, uint16_t 
     deviceId_ = device.id;
     name_ = device.info.name;
     deviceIndex_ = device.index;
+    deviceInfo_ = device.info;
     SendMasterGain();
     return true;
 }
@@ -122,7 +123,7 @@ bool CSoundDevice::StartPrimary()
     if (started_) {
         return true;
     }
-    started_ = backend_->Start(static_cast<unsigned>(deviceIndex_), format_.samplesPerSec,
+    started_ = backend_->Start(static_cast<unsigned>(deviceIndex_), deviceInfo_, format_.samplesPerSec,
                                format_.channels, *mixer_);
     return started_;
 }

@@ -104,6 +104,7 @@ private:
     std::string deviceId_;
     std::string name_;
     int deviceIndex_ = -1;
+    OutputDeviceInfo deviceInfo_;
     bool started_ = false;
     int32_t masterVolume_ = 0;
     int32_t masterPan_ = 0;

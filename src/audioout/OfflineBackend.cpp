@@ -17,7 +17,8 @@ std::vector<OutputDeviceInfo> OfflineBackend::ListDevices()
     return {device};
 }
 
-bool OfflineBackend::Start(unsigned device, uint32_t rate, uint32_t channels, SoftwareMixer& mixer)
+bool OfflineBackend::Start(unsigned device, const OutputDeviceInfo&, uint32_t rate, uint32_t channels,
+                           SoftwareMixer& mixer)
 {
     Stop();
     if (device != 0 || rate == 0 || channels == 0 || !mixer.SetDeviceRate(rate)) {

@@ -13,7 +13,8 @@ public:
     static constexpr const char* kDeviceName = "Offline";
 
     std::vector<OutputDeviceInfo> ListDevices() override;
-    bool Start(unsigned device, uint32_t rate, uint32_t channels, SoftwareMixer& mixer) override;
+    bool Start(unsigned device, const OutputDeviceInfo& info, uint32_t rate, uint32_t channels,
+               SoftwareMixer& mixer) override;
     void Stop() override;
     uint32_t Rate() const override { return rate_; }
     uint32_t Channels() const override { return channels_; }

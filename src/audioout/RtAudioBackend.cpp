@@ -3,8 +3,10 @@
 #include <rtaudio/RtAudio.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "audioout/SoftwareMixer.h"
 
@@ -76,6 +78,18 @@ std::vector<OutputDeviceInfo> RtAudioBackend::ListDevices()
     if (!audio_ || (api_ == AudioApi::Pulse && !PulseSocketExists())) {
         return devices;
     }
+    for (int attempt = 0; attempt < 3 && devices.empty(); ++attempt) {
+        if (attempt > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));  // see Start
+        }
+        devices = ListOnce();
+    }
+    return devices;
+}
+
+std::vector<OutputDeviceInfo> RtAudioBackend::ListOnce()
+{
+    std::vector<OutputDeviceInfo> devices;
     try {
         const unsigned count = audio_->getDeviceCount();
         for (unsigned i = 0; i < count; ++i) {
@@ -94,14 +108,13 @@ std::vector<OutputDeviceInfo> RtAudioBackend::ListDevices()
     return devices;
 }
 
-bool RtAudioBackend::Start(unsigned device, uint32_t rate, uint32_t channels, SoftwareMixer& mixer)
+bool RtAudioBackend::Start(unsigned device, const OutputDeviceInfo& info, uint32_t rate,
+                           uint32_t channels, SoftwareMixer& mixer)
 {
     Stop();
-    const std::vector<OutputDeviceInfo> devices = ListDevices();
-    if (device >= devices.size() || devices[device].outputChannels == 0 || channels == 0) {
+    if (!audio_ || info.outputChannels == 0 || channels == 0) {
         return false;
     }
-    const OutputDeviceInfo& info = devices[device];
     // The asked rate when the device takes it, else the rate it prefers (a JACK server's own).
     const bool asked = std::find(info.rates.begin(), info.rates.end(), rate) != info.rates.end();
     uint32_t run = asked ? rate : info.preferredRate;
@@ -122,18 +135,25 @@ bool RtAudioBackend::Start(unsigned device, uint32_t rate, uint32_t channels, So
     unsigned int frames = 256;
     mixer_ = &mixer;
     channels_ = output.nChannels;
-    try {
-        audio_->openStream(&output, nullptr, RTAUDIO_FLOAT32, run, &frames, &Callback, this,
-                           &options);
-        mixer.StreamStarting();
-        audio_->startStream();
-    } catch (const RtAudioError&) {
-        if (audio_->isStreamOpen()) {
-            audio_->closeStream();
+    // A JACK server refuses a client now and then while other clients come and go.
+    for (int attempt = 0;; ++attempt) {
+        try {
+            audio_->openStream(&output, nullptr, RTAUDIO_FLOAT32, run, &frames, &Callback, this,
+                               &options);
+            mixer.StreamStarting();
+            audio_->startStream();
+            break;
+        } catch (const RtAudioError&) {
+            if (audio_->isStreamOpen()) {
+                audio_->closeStream();
+            }
+            mixer.StreamStopped();
         }
-        mixer.StreamStopped();
-        mixer_ = nullptr;
-        return false;
+        if (attempt == 2) {
+            mixer_ = nullptr;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     rate_ = audio_->getStreamSampleRate() != 0 ? audio_->getStreamSampleRate() : run;
     running_ = true;
@@ -147,7 +167,7 @@ void RtAudioBackend::Stop()
     }
     try {
         if (audio_->isStreamRunning()) {
-            audio_->stopStream();
+            audio_->abortStream();  // RtAudio 5.2 waits on an unlocked mutex in stopStream with JACK
         }
         if (audio_->isStreamOpen()) {
             audio_->closeStream();

@@ -21,12 +21,14 @@ public:
     static bool ServerRuns(AudioApi api);
 
     std::vector<OutputDeviceInfo> ListDevices() override;
-    bool Start(unsigned device, uint32_t rate, uint32_t channels, SoftwareMixer& mixer) override;
+    bool Start(unsigned device, const OutputDeviceInfo& info, uint32_t rate, uint32_t channels,
+               SoftwareMixer& mixer) override;
     void Stop() override;
     uint32_t Rate() const override { return rate_; }
     uint32_t Channels() const override { return channels_; }
 
 private:
+    std::vector<OutputDeviceInfo> ListOnce();
     static int Callback(void* output, void* input, unsigned int frames, double streamTime,
                         unsigned int status, void* user);
 

@@ -28,6 +28,7 @@ JackCapture::JackCapture(const std::string& name, double maxSeconds)
     ports_[0] = jack_port_register(client_, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     ports_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     if (!ports_[0] || !ports_[1] || jack_set_process_callback(client_, &Process, this) != 0 ||
+        jack_set_xrun_callback(client_, &Xrun, this) != 0 ||
         jack_activate(client_) != 0) {
         jack_client_close(client_);
         client_ = nullptr;
@@ -63,6 +64,12 @@ std::vector<float> JackCapture::Frames() const
 {
     const size_t frames = written_.load();
     return std::vector<float>(data_.begin(), data_.begin() + static_cast<long>(frames * 2));
+}
+
+int JackCapture::Xrun(void* arg)
+{
+    static_cast<JackCapture*>(arg)->xruns_.fetch_add(1);
+    return 0;
 }
 
 int JackCapture::Process(jack_nframes_t frames, void* arg)

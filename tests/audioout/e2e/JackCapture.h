@@ -25,19 +25,29 @@ public:
     uint32_t Rate() const;
     // Connects the first two audio outputs of the client named `from`.
     bool ConnectFrom(const std::string& from);
-    void Start() { recording_.store(true); }
+    // Recording starts afresh: what was recorded before is dropped.
+    void Start()
+    {
+        written_.store(0);
+        xruns_.store(0);
+        recording_.store(true);
+    }
     void Stop() { recording_.store(false); }
+    // Times the server missed a deadline since Start: a gap then is not the player's.
+    int Xruns() const { return xruns_.load(); }
     // What was recorded, interleaved stereo.
     std::vector<float> Frames() const;
 
 private:
     static int Process(jack_nframes_t frames, void* self);
+    static int Xrun(void* self);
 
     jack_client_t* client_ = nullptr;
     jack_port_t* ports_[2] = {nullptr, nullptr};
     std::vector<float> data_;
     std::atomic<size_t> written_{0};  // frames
     std::atomic<bool> recording_{false};
+    std::atomic<int> xruns_{0};
 };
 
 }  // namespace tessaron::test

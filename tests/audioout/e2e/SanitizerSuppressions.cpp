@@ -1,0 +1,11 @@
+// ThreadSanitizer cannot see how the JACK and PulseAudio client libraries, and RtAudio on top
+// of them, hand audio between threads (shared memory, futexes, the servers' own sockets), so
+// it reports their internals and the port buffers they pass. Our own hand-over between the
+// control threads and the mixer is instrumented and checked (see the real-time safety test).
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "race:libjack.so\n"
+           "race:librtaudio.so\n"
+           "race:libpulse.so\n"
+           "race:libpulsecommon\n";
+}

@@ -39,6 +39,7 @@ void CSamples::ResetSampleFields()
     stretchMode = stretchOption = stretchValue = 0;
     savedStart = savedEnd = -1;
     edited = uncommitted = 0;
+    duplicatesWanted_ = 0;
 }
 
 void CSamples::ResetSettings()
@@ -170,7 +171,6 @@ bool CSamples::Open(CSoundDevice* device, float songTempo)
     }
     CMedia::Open(device, songTempo);
     outputDevice_ = device;
-    const int duplicateCount = DuplicateCount();
     NewSampleData();
     // The whole file is asked for as (0, 0); a range not yet known (end 0) loads everything.
     int32_t from = startOffset;
@@ -200,9 +200,7 @@ bool CSamples::Open(CSoundDevice* device, float songTempo)
     if (endOffset == 0) {
         endOffset = duration;
     }
-    if (duplicateCount > 0) {
-        MakeDuplicates(duplicateCount);
-    }
+    RemakeDuplicates();
     ApplyVolume();
     ApplyPan();
     ApplyPitch();
@@ -296,16 +294,13 @@ int CSamples::MoveToDevice(CSoundDevice* device)
         outputDevice_ = device;
         return 1;
     }
-    const int duplicateCount = DuplicateCount();
-    DestroyDuplicates();  // they live on the old device
-    if (!sampleData_->MoveToDevice(device)) {
-        return 0;
+    duplicates_.clear();  // they live on the old device
+    const bool moved = sampleData_->MoveToDevice(device);
+    if (moved) {
+        outputDevice_ = device;
     }
-    outputDevice_ = device;
-    if (duplicateCount > 0) {
-        MakeDuplicates(duplicateCount);
-    }
-    return 1;
+    RemakeDuplicates();
+    return moved ? 1 : 0;
 }
 
 int CSamples::Reopen(float songTempo)
@@ -497,7 +492,17 @@ bool CSamples::MakeDuplicates(int count)
         }
         duplicates_.push_back(std::move(duplicate));
     }
+    duplicatesWanted_ = count;
     return true;
+}
+
+void CSamples::RemakeDuplicates()
+{
+    const int wanted = duplicatesWanted_;
+    duplicates_.clear();
+    if (wanted > 0 && sampleData_ && sampleData_->HasBuffer()) {
+        MakeDuplicates(wanted);
+    }
 }
 
 const CSampleData* CSamples::Duplicate(int index) const
@@ -531,7 +536,11 @@ void CSamples::StopAllDuplicates()
     }
 }
 
-void CSamples::DestroyDuplicates() { duplicates_.clear(); }
+void CSamples::DestroyDuplicates()
+{
+    duplicates_.clear();
+    duplicatesWanted_ = 0;
+}
 
 void CSamples::MarkEdited(bool changed)
 {
@@ -539,9 +548,7 @@ void CSamples::MarkEdited(bool changed)
     if (changed) {
         uncommitted = 1;
         // Length changes give the source a new buffer; the duplicates follow it.
-        if (DuplicateCount() > 0) {
-            MakeDuplicates(DuplicateCount());
-        }
+        RemakeDuplicates();
     }
 }
 
@@ -639,9 +646,7 @@ bool CSamples::Revert()
     savedStart = savedEnd = -1;
     edited = 0;
     uncommitted = 0;
-    if (DuplicateCount() > 0) {
-        MakeDuplicates(DuplicateCount());
-    }
+    RemakeDuplicates();
     return true;
 }
 

@@ -123,10 +123,12 @@ private:
     void TakeSoundFields();
     void Refit(TempoMode mode, float tempo);
     void MarkEdited(bool changed);
+    void RemakeDuplicates();
 
     std::unique_ptr<CSampleData> sampleData_;
     CSoundDevice* outputDevice_ = nullptr;
     std::vector<std::unique_ptr<CSampleData>> duplicates_;
+    int duplicatesWanted_ = 0;  // survives a close, so that the next open makes them again
     std::vector<std::unique_ptr<CEnvelope>> attached_;
 };
 

@@ -7,7 +7,9 @@
 namespace tessaron {
 
 // Fixed-capacity ring for one producer and one consumer; neither side ever waits or allocates.
-// Capacity must be a power of two.
+// Capacity must be a power of two. The head is published and read sequentially consistent, so
+// that a command pushed before the producer reads the mixer's callback counter is seen by the
+// next callback that counter announces.
 template <typename T, size_t Capacity>
 class CommandQueue {
     static_assert((Capacity & (Capacity - 1)) == 0, "capacity must be a power of two");
@@ -20,14 +22,14 @@ public:
             return false;
         }
         items_[head & (Capacity - 1)] = item;
-        head_.store(head + 1, std::memory_order_release);
+        head_.store(head + 1, std::memory_order_seq_cst);
         return true;
     }
 
     bool Pop(T& item)
     {
         const size_t tail = tail_.load(std::memory_order_relaxed);
-        if (tail == head_.load(std::memory_order_acquire)) {
+        if (tail == head_.load(std::memory_order_seq_cst)) {
             return false;
         }
         item = items_[tail & (Capacity - 1)];

@@ -39,7 +39,7 @@ bool SoundMemory::Unlock(const void* part1, std::unique_ptr<const SoundBlock>& o
     if (!staging_ || part1 != lockedPart1_) {
         return false;
     }
-    old.reset(current_.exchange(staging_.release(), std::memory_order_acq_rel));
+    old.reset(current_.exchange(staging_.release(), std::memory_order_seq_cst));
     lockedPart1_ = nullptr;
     return true;
 }

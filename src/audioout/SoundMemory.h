@@ -34,7 +34,7 @@ public:
     uint32_t Frames() const { return bytes_ / format_.blockAlign; }
 
     // Audio thread: the block to read in this callback.
-    const SoundBlock* Current_RT() const { return current_.load(std::memory_order_acquire); }
+    const SoundBlock* Current_RT() const { return current_.load(std::memory_order_seq_cst); }
 
     // Copies the current bytes and hands out [offset, offset + size) of the copy, wrapping at
     // the end. Fails while another lock of this memory is open or when size exceeds the buffer.

@@ -67,8 +67,33 @@ void CChordwayDoc::NotifyViews(ListNotice notice) const
     }
 }
 
+void CChordwayDoc::SetStoredTempo(float tempo)
+{
+    std::lock_guard guard(lock_);
+    tempo_ = tempo;
+}
+
+void CChordwayDoc::SetLoopSong(bool on)
+{
+    std::lock_guard guard(lock_);
+    loopSong_ = on;
+}
+
+void CChordwayDoc::SetQuantizationOn(bool on)
+{
+    std::lock_guard guard(lock_);
+    quantizationOn_ = on;
+}
+
+void CChordwayDoc::SetBeatsPerBar(uint8_t beats)
+{
+    std::lock_guard guard(lock_);
+    clock_.beatsPerBar = beats;
+}
+
 void CChordwayDoc::SetTempo(float tempo)
 {
+    std::lock_guard guard(lock_);
     tempo_ = tempo == 0.0f ? 100.0f : tempo;
     for (const auto& medium : media_) {
         if (medium->loaded == 1) {
@@ -78,7 +103,6 @@ void CChordwayDoc::SetTempo(float tempo)
     for (const auto& event : events_) {
         event->SetStart(event->Position().ToMs(tempo_));
     }
-    std::lock_guard guard(lock_);
     loopBeginMs_ = CMesure(loopBegin_, 0.0f).ToMs(tempo_);
     loopEndMs_ = CMesure(loopEnd_, 0.0f).ToMs(tempo_);
     RestartClock(songPosition_);
@@ -128,12 +152,14 @@ void CChordwayDoc::ComputeSongLength()
 
 void CChordwayDoc::SetLoopBegin(int32_t beat)
 {
+    std::lock_guard guard(lock_);
     loopBegin_ = beat;
     loopBeginMs_ = CMesure(beat, 0.0f).ToMs(EffectiveTempo());
 }
 
 void CChordwayDoc::SetLoopEnd(int32_t beat)
 {
+    std::lock_guard guard(lock_);
     loopEnd_ = beat;
     loopEndMs_ = CMesure(beat, 0.0f).ToMs(EffectiveTempo());
 }
@@ -143,7 +169,10 @@ void CChordwayDoc::SetTimeDisplay(bool milliseconds)
     if (milliseconds == timeDisplay_) {
         return;
     }
-    timeDisplay_ = milliseconds;
+    {
+        std::lock_guard guard(lock_);
+        timeDisplay_ = milliseconds;
+    }
     Hint(milliseconds ? view_hint::kDisplayInTime : view_hint::kDisplayInBars, 0);
 }
 
@@ -580,7 +609,7 @@ void CChordwayDoc::AdoptSong(CChordwayDoc& other)
     quantizationType_ = other.quantizationType_;
     quantizationFrequency_ = other.quantizationFrequency_;
     clock_.beatsPerBar = other.clock_.beatsPerBar;
-    songPosition_ = other.songPosition_;
+    songPosition_ = other.songPosition_.load();
     gridZoom_ = other.gridZoom_;
     tempo_ = other.tempo_;
     modified_ = false;

@@ -43,7 +43,7 @@ public:
     float EffectiveTempo() const { return tempo_ > 0.0f && tempo_ < 1.0e30f ? tempo_ : 100.0f; }
     void SetTempo(float tempo);
     // Sets the tempo as the song file holds it, with no other effect.
-    void SetStoredTempo(float tempo) { tempo_ = tempo; }
+    void SetStoredTempo(float tempo);
 
     // Song position, in beats.
     int32_t SongPosition() const { return songPosition_; }
@@ -61,14 +61,14 @@ public:
     void SetLoopEnd(int32_t beat);
 
     bool LoopSong() const { return loopSong_; }
-    void ToggleLoopSong() { loopSong_ = !loopSong_; }
-    void SetLoopSong(bool on) { loopSong_ = on; }
+    void ToggleLoopSong() { SetLoopSong(!loopSong_); }
+    void SetLoopSong(bool on);
     bool FollowSong() const { return followSong_; }
     void ToggleFollowSong() { followSong_ = !followSong_; }
     void SetFollowSong(bool on) { followSong_ = on; }
     bool QuantizationOn() const { return quantizationOn_; }
-    void ToggleQuantization() { quantizationOn_ = !quantizationOn_; }
-    void SetQuantizationOn(bool on) { quantizationOn_ = on; }
+    void ToggleQuantization() { SetQuantizationOn(!quantizationOn_); }
+    void SetQuantizationOn(bool on);
     bool TimeDisplay() const { return timeDisplay_; }
     void SetTimeDisplay(bool milliseconds);
     int32_t QuantizationType() const { return quantizationType_; }
@@ -81,7 +81,7 @@ public:
     int32_t ViewSettingB() const { return viewSettingB_; }
     void SetViewSettings(int32_t a, int32_t b);
     uint8_t BeatsPerBar() const { return clock_.beatsPerBar; }
-    void SetBeatsPerBar(uint8_t beats) { clock_.beatsPerBar = beats; }
+    void SetBeatsPerBar(uint8_t beats);
 
     // Media list.
     int MediaCount() const { return static_cast<int>(media_.size()); }
@@ -148,8 +148,9 @@ public:
     void DropPendingActionsOf(const CMedia* medium);
 
     // Scheduler state.
-    bool recordMode = false;
-    bool songPlaying = false;
+    // Read by the tick and changed by the user interface, so atomic.
+    std::atomic<bool> recordMode{false};
+    std::atomic<bool> songPlaying{false};
     int32_t recordPassCount = 0;
     int32_t eventsRecordedThisPass = 0;
     bool purgeFlag = false;
@@ -198,7 +199,7 @@ private:
     std::vector<std::unique_ptr<CMedia>> deletedMedia_;
     std::vector<std::unique_ptr<CAction>> pending_;
 
-    int32_t memoryUsed_ = 0;
+    std::atomic<int32_t> memoryUsed_{0};  // also changed by the tick as media load
     int32_t loopBegin_ = 0;
     int32_t loopEnd_ = 0;
     bool loopSong_ = false;
@@ -209,7 +210,7 @@ private:
     int32_t viewSettingA_ = 1;
     int32_t viewSettingB_ = 5;
     float tempo_ = 100.0f;
-    int32_t songPosition_ = 0;
+    std::atomic<int32_t> songPosition_{0};  // the tick follows the beats with it
     int32_t songLength_ = 0;
     bool quantizationOn_ = false;
     int32_t quantizationType_ = 0;

@@ -41,6 +41,12 @@ void CScheduler::Post(uint32_t message, intptr_t first, intptr_t second) const
     }
 }
 
+int32_t CScheduler::Now() const
+{
+    std::lock_guard guard(doc_.Lock());
+    return doc_.Clock().clock;
+}
+
 void CScheduler::Start()
 {
     {
@@ -161,7 +167,7 @@ bool CScheduler::Play(CMedia* medium, int32_t listPosition, int mode)
         medium->SetLoop(false);
     }
     const CAction action(CAction::kPlay, medium, listPosition, -1, medium->volume, medium->pan);
-    return Trigger(action, doc_.Clock().clock);
+    return Trigger(action, Now());
 }
 
 bool CScheduler::Stop(CMedia* medium, int32_t listPosition)
@@ -170,7 +176,7 @@ bool CScheduler::Stop(CMedia* medium, int32_t listPosition)
         Post(message::kMediumState, CAction::kStop, reinterpret_cast<intptr_t>(medium));
         return true;
     }
-    return Trigger(CAction(CAction::kStop, medium, listPosition, -1, 0, 0), doc_.Clock().clock);
+    return Trigger(CAction(CAction::kStop, medium, listPosition, -1, 0, 0), Now());
 }
 
 bool CScheduler::Close(CMedia* medium, int32_t listPosition)
@@ -187,24 +193,24 @@ bool CScheduler::Close(CMedia* medium, int32_t listPosition)
         }
         return true;
     }
-    return Trigger(CAction(CAction::kClose, medium, listPosition, -1, 0, 0), doc_.Clock().clock);
+    return Trigger(CAction(CAction::kClose, medium, listPosition, -1, 0, 0), Now());
 }
 
 bool CScheduler::Volume(CMedia* medium, int32_t listPosition, int32_t volume)
 {
     return doc_.tickEnabled &&
-           Trigger(CAction(CAction::kVolume, medium, listPosition, -1, volume, 0), doc_.Clock().clock);
+           Trigger(CAction(CAction::kVolume, medium, listPosition, -1, volume, 0), Now());
 }
 
 bool CScheduler::Pan(CMedia* medium, int32_t listPosition, int32_t pan)
 {
-    return doc_.tickEnabled && Trigger(CAction(CAction::kPan, medium, listPosition, -1, pan, 0), doc_.Clock().clock);
+    return doc_.tickEnabled && Trigger(CAction(CAction::kPan, medium, listPosition, -1, pan, 0), Now());
 }
 
 bool CScheduler::PitchChange(CMedia* medium, int32_t listPosition, int32_t tenths)
 {
     return doc_.tickEnabled &&
-           Trigger(CAction(CAction::kPitchChange, medium, listPosition, -1, tenths, 0), doc_.Clock().clock);
+           Trigger(CAction(CAction::kPitchChange, medium, listPosition, -1, tenths, 0), Now());
 }
 
 void CScheduler::Schedule(int32_t fromMs, bool preload)

@@ -66,6 +66,8 @@ private:
     void InsertPending(std::unique_ptr<CAction> action);
     void StopAllLoadedMedia();
     void Post(uint32_t message, intptr_t first, intptr_t second) const;
+    // The song clock, read under the document lock (the tick moves it).
+    int32_t Now() const;
 
     CChordwayDoc& doc_;
     std::unique_ptr<CTickTimer> timer_;

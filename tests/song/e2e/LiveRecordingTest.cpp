@@ -8,7 +8,7 @@
 #include "JackCapture.h"
 #include "audiofile/CWaveReader.h"
 #include "audioout/CSoundDevice.h"
-#include "framework/CMessageRecorder.h"
+#include "framework/IMessageSink.h"
 #include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
@@ -18,6 +18,18 @@
 
 namespace tessaron::test {
 namespace {
+
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizedThreads = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kSanitizedThreads = true;
+#else
+constexpr bool kSanitizedThreads = false;
+#endif
+#else
+constexpr bool kSanitizedThreads = false;
+#endif
 
 constexpr double kTones[3] = {440.0, 660.0, 880.0};
 constexpr int kToneMs = 250;
@@ -61,6 +73,23 @@ std::vector<size_t> Onsets(const std::vector<float>& left, size_t count, uint32_
     return onsets;
 }
 
+// Notes the song clock at each "a medium started" notice; posts come from the tick, which
+// holds the document lock, so the clock is read safely.
+class StartLog : public IMessageSink {
+public:
+    explicit StartLog(const CChordwayDoc* doc) : doc_(doc) {}
+    void post(uint32_t message, intptr_t first, intptr_t) override
+    {
+        if (message == 1059 && first == CAction::kPlay) {
+            clocks.push_back(doc_->Clock().clock);
+        }
+    }
+    std::vector<int32_t> clocks;
+
+private:
+    const CChordwayDoc* doc_;
+};
+
 class LiveRecording : public ::testing::Test {
 protected:
     void SetUp() override
@@ -84,12 +113,12 @@ protected:
 TEST_F(LiveRecording, TriggersAreRecordedAndPlayBackAtTheirTimes)
 {
     CMediaOutputs outputs({device_.get()});
-    CMessageRecorder messages;
     SongEnvironment env;
-    env.sink = &messages;
     env.loader = &outputs;
     env.audioDeviceCount = 1;
     CChordwayDoc doc(env);
+    StartLog starts(&doc);
+    doc.Environment().sink = &starts;
     doc.SetTempo(120.0f);
     std::vector<CMedia*> media;
     for (double tone : kTones) {
@@ -114,24 +143,31 @@ TEST_F(LiveRecording, TriggersAreRecordedAndPlayBackAtTheirTimes)
     scheduler.StopSong();
 
     ASSERT_EQ(doc.EventCount(), 3);
-    std::vector<int32_t> starts;
+    std::vector<int32_t> recordedStarts;
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(doc.EventAt(i)->Medium(), media[static_cast<size_t>(i)]);
-        starts.push_back(doc.EventAt(i)->Start());
+        recordedStarts.push_back(doc.EventAt(i)->Start());
     }
     // The recorded times follow the real gaps between the triggers (the timer's own jitter
     // and the test thread's sleeps allow a few milliseconds).
-    EXPECT_NEAR(starts[1] - starts[0], gapsMs[1], 15);
-    EXPECT_NEAR(starts[2] - starts[1], gapsMs[2], 15);
+    EXPECT_NEAR(recordedStarts[1] - recordedStarts[0], gapsMs[1], 15);
+    EXPECT_NEAR(recordedStarts[2] - recordedStarts[1], gapsMs[2], 15);
 
     // Play the recording back and listen.
     doc.MoveSongCursor(0);
+    starts.clocks.clear();
     capture_->Start();
     scheduler.PlaySong();
-    Sleep(starts[2] + kToneMs + 600);
+    Sleep(recordedStarts[2] + kToneMs + 600);
     capture_->Stop();
     scheduler.StopSong();
     scheduler.ShutDown();
+
+    // Each event fired in the tick at its start (the clock reads 2 ms more after it).
+    ASSERT_EQ(starts.clocks.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(starts.clocks[static_cast<size_t>(i)], doc.EventAt(i)->Start() + 2) << "event " << i;
+    }
 
     const std::vector<float> frames = capture_->Frames();
     std::vector<float> left(frames.size() / 2);
@@ -143,11 +179,12 @@ TEST_F(LiveRecording, TriggersAreRecordedAndPlayBackAtTheirTimes)
     ASSERT_EQ(onsets.size(), 3u) << "not every sample sounded";
 
     // Each sample sounds where it was recorded, relative to the first: within one audio block
-    // (256 frames) plus one 2 ms tick.
-    const double tolerance = 256.0 / rate + 0.002;
+    // (256 frames) plus one 2 ms tick. Under ThreadSanitizer the audio threads run many times
+    // slower and the server skips cycles, so only the order and the rough place are checked.
+    const double tolerance = kSanitizedThreads ? 0.15 : 256.0 / rate + 0.002;
     for (int i = 1; i < 3; ++i) {
         const double heard = static_cast<double>(onsets[static_cast<size_t>(i)] - onsets[0]) / rate;
-        const double recorded = (starts[static_cast<size_t>(i)] - starts[0]) / 1000.0;
+        const double recorded = (recordedStarts[static_cast<size_t>(i)] - recordedStarts[0]) / 1000.0;
         EXPECT_NEAR(heard, recorded, tolerance) << "sample " << i;
         std::printf("sample %d sounds %+.2f ms from its recorded time\n", i, (heard - recorded) * 1000.0);
     }

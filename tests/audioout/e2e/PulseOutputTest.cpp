@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <unistd.h>
 
 #include "audioout/CSoundDevice.h"
 #include "support/OutputPulseServer.h"
@@ -103,6 +104,25 @@ TEST(PulseOutput, AlsaDefaultDeviceAndMixerGoThroughTheServer)
     EXPECT_EQ(mixer.GetLevel(MixerRecord::MasterVolume), -50);
     ASSERT_TRUE(mixer.SetLevel(MixerRecord::MasterVolume, 0));
     EXPECT_EQ(mixer.GetLevel(MixerRecord::MasterVolume), 0);
+}
+
+// Without a setting, the API is the first whose server answers: JACK, PulseAudio, then ALSA.
+TEST(PulseOutput, AutomaticChoiceFindsTheRunningServer)
+{
+    ::unsetenv(kAudioApiVariable);
+    ::setenv("JACK_DEFAULT_SERVER", ("no-such-server-" + std::to_string(::getpid())).c_str(), 1);
+    ::unsetenv("PULSE_SERVER");
+    const TempDir empty;  // a runtime folder without a server's socket
+    ::setenv("XDG_RUNTIME_DIR", empty.path().c_str(), 1);
+    EXPECT_EQ(ResolveAudioApi(AudioApi::Auto), AudioApi::Alsa) << "no server at all";
+
+    OutputPulseServer server;
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    EXPECT_EQ(ResolveAudioApi(AudioApi::Auto), AudioApi::Pulse);
+    EXPECT_EQ(CSoundDevice().Api(), AudioApi::Pulse);
+    ::setenv(kAudioApiVariable, "alsa", 1);
+    EXPECT_EQ(CSoundDevice().Api(), AudioApi::Alsa) << "the variable names one";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cinttypes>
 #include <cstdio>
 
 #include "framework/CArchive.h"
@@ -71,7 +72,7 @@ void CMesure::FromMs(int32_t ms, float tempo)
 std::string CMesure::PositionText() const
 {
     char text[48];
-    std::snprintf(text, sizeof text, "%d.%d.%d", Bar() + 1, BeatInBar() + 1, Tick());
+    std::snprintf(text, sizeof text, "%lld.%lld.%d", static_cast<long long>(Bar()) + 1, static_cast<long long>(BeatInBar()) + 1, Tick());
     return text;
 }
 
@@ -81,7 +82,7 @@ std::string CMesure::LengthText() const
     if (Tick() == 0 && BeatInBar() == 0) {
         std::snprintf(text, sizeof text, "%d", Bar() * beatsPerBar_);
     } else {
-        std::snprintf(text, sizeof text, "%d.%d.%d", Bar(), BeatInBar() + 1, Tick());
+        std::snprintf(text, sizeof text, "%d.%lld.%d", Bar(), static_cast<long long>(BeatInBar()) + 1, Tick());
     }
     return text;
 }
@@ -89,7 +90,7 @@ std::string CMesure::LengthText() const
 std::string CMesure::BarBeatText() const
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%d.%d", Bar() + 1, BeatInBar() + 1);
+    std::snprintf(text, sizeof text, "%lld.%lld", static_cast<long long>(Bar()) + 1, static_cast<long long>(BeatInBar()) + 1);
     return text;
 }
 

@@ -55,6 +55,9 @@ TEST(Mesure, Texts)
     EXPECT_EQ(CMesure(0, 0.0f).PositionText(), "1.1.0");
     CMesure threeFour(7, 0.0f, 3);
     EXPECT_EQ(threeFour.PositionText(), "3.2.0");
+    // Extreme values a damaged file may hold still give texts.
+    EXPECT_EQ(CMesure(INT32_MAX, 0.0f, 1).PositionText(), "2147483648.1.0");
+    EXPECT_EQ(CMesure(INT32_MAX, 0.0f, 0).BarBeatText(), "1.2147483648");
 }
 
 TEST(Mesure, ParsesPositionTexts)

@@ -31,6 +31,7 @@ class SoftwareMixer;
 // Commands reach the output in the next audio block. GetStatus and GetCurrentPosition reflect
 // the commands sent so far at once, and the audio thread's progress once it has applied them.
 // A buffer may be used from several threads; each call is atomic.
+// Releasing a buffer silences it at once; stop it first (and let 2 ms pass) to fade it out.
 class CSoundBuffer {
 public:
     static std::unique_ptr<CSoundBuffer> Create(std::shared_ptr<SoftwareMixer> mixer,
@@ -45,7 +46,9 @@ public:
 
     // Locks [offset, offset + bytes), wrapping past the end into the second part. Flags:
     // LockFlags::FromWriteCursor (offset ignored), LockFlags::EntireBuffer (bytes ignored).
-    // One lock of a memory may be open at a time.
+    // One lock of a memory may be open at a time. The region lies in a private copy of the
+    // whole buffer (so a lock costs a copy of it): a streaming writer may rewrite anything
+    // behind the play cursor, the mixer keeps the frame its interpolation still needs.
     bool Lock(uint32_t offset, uint32_t bytes, LockedRegion& region, uint32_t flags = 0);
     bool Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2,
               uint32_t* bytes2, uint32_t flags = 0);

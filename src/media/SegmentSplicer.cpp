@@ -39,8 +39,8 @@ int64_t SegmentSplicer::Difference(const int16_t* x, int lag, int step) const
 }
 
 // The lag whose sum of |x[n + L] - x[n]| over the window is smallest, the first smallest
-// winning. A wide range is searched coarsely first (every 4th lag on every 4th sample), then
-// lag by lag around the coarse best: a period of the sound is found at a sixteenth of the cost.
+// winning. A wide range is searched coarsely first (every 4th lag on every 8th sample), then
+// lag by lag around the coarse best: a period of the sound is found at a small part of the cost.
 int SegmentSplicer::FindLag(const int16_t* x) const
 {
     const int low = settings_.minLag;
@@ -54,7 +54,7 @@ int SegmentSplicer::FindLag(const int16_t* x) const
         int coarse = low;
         int64_t coarseSum = INT64_MAX;
         for (int lag = low; lag <= high; lag += 4) {
-            const int64_t sum = Difference(x, lag, 4);
+            const int64_t sum = Difference(x, lag, 8);
             if (sum < coarseSum) {
                 coarseSum = sum;
                 coarse = lag;

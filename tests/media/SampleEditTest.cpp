@@ -196,6 +196,20 @@ TEST(SampleValues, ReadSignedValuesAndTheirMean)
     EXPECT_EQ(CSampleData::Sample(0, -1, 2, unsignedBytes, 8), -5);
 }
 
+TEST(SampleValues, FloatWorkingCopyReplacesThePcmTruncatedAndClipped)
+{
+    TempDir dir;
+    OfflineDevice output;
+    CSampleData data;
+    ASSERT_TRUE(data.LoadFile(WriteWav(dir, "z.wav", WaveFormat::Pcm16(kRate, 2), Bytes(16, 0)), 0, 0));
+    ASSERT_TRUE(data.Open(&output.device));
+    data.SetFloatCopy({0.5f, -1.0f, 1.0f, 0.00002f}, {-0.25f, 0.99999f, -0.00002f, 0.0f});
+    ASSERT_TRUE(data.Fill(data.BufferSize()));
+    EXPECT_EQ(Words(data.Pcm(), 16), (std::vector<int16_t>{16384, -8192, -32768, 32767, 32767, 0, 0, 0}));
+    ASSERT_TRUE(data.Fill(data.BufferSize()));
+    EXPECT_EQ(Words(data.Pcm(), 16), (std::vector<int16_t>(8, 0))) << "the copy is used once";
+}
+
 TEST(SampleValues, PeakFollowsTheLevelFromThePlayCursor)
 {
     TempDir dir;

@@ -102,6 +102,11 @@ TEST_F(SamplePlayback, PitchMuteVolumeAndPanReachTheOutput)
     sample.Unmute();
     EXPECT_NEAR(Level(441) / full, std::pow(10.0, -100.0 / 200.0), 0.01);
 
+    // Relative changes add up.
+    sample.SampleData()->AddVolume(-100);
+    sample.SampleData()->AddVolume(-100);
+    EXPECT_NEAR(Level(441) / full, 0.1, 0.01);
+
     sample.SetVolume(0);
     sample.SetPan(-1000);
     const auto frames = output.Render(kRate / 5);

@@ -56,7 +56,8 @@ public:
             std::memcpy(&value, bytes_.data() + frame + 2 * channel, sizeof value);
             return value;
         }
-        return static_cast<std::int8_t>(bytes_[frame + channel]);
+        // 8-bit PCM is unsigned with silence at 128, as WAV files and the output buffers hold it.
+        return static_cast<int>(bytes_[frame + channel]) - 128;
     }
 
     // Writes an integer sample, clipped to the format's range.
@@ -66,8 +67,7 @@ public:
             const auto clipped = static_cast<std::int16_t>(std::clamp<long long>(value, -32768, 32767));
             std::memcpy(bytes_.data() + frame + 2 * channel, &clipped, sizeof clipped);
         } else {
-            bytes_[frame + channel] =
-                static_cast<std::uint8_t>(static_cast<std::int8_t>(std::clamp<long long>(value, -128, 127)));
+            bytes_[frame + channel] = static_cast<std::uint8_t>(std::clamp<long long>(value, -128, 127) + 128);
         }
     }
 

@@ -63,7 +63,8 @@ int32_t CRenderVoice::SampleAt(uint32_t byte) const
     if constexpr (Bits == 16) {
         return static_cast<int16_t>(static_cast<uint16_t>(data_[byte] | (data_[byte + 1] << 8)));
     } else {
-        return static_cast<int8_t>(data_[byte]) * 16;
+        // 8-bit PCM is unsigned with silence at 128; centred, it takes the 16-bit scale.
+        return (static_cast<int32_t>(data_[byte]) - 128) * 16;
     }
 }
 

@@ -18,7 +18,7 @@ TEST(Gain, SixDecibelsNearlyDoublesTruncatesAndClipsIn8And16Bits)
     EXPECT_EQ(pcm.Channel(0), (std::vector<int>{32767, 1995, -1995, -32768, 0}));
 
     PcmTestBuffer bytes(Format(1, 8), {100, -100, 10, -1});
-    EXPECT_EQ(bytes.Bytes()[3], 0xFF);  // −1 stored as a signed byte
+    EXPECT_EQ(bytes.Bytes()[3], 0x7F);  // −1: unsigned, with silence at 128
     ASSERT_TRUE(Gain(bytes.View(), 60, {0, 4}));
     EXPECT_EQ(bytes.Channel(0), (std::vector<int>{127, -128, 19, -1}));
 

@@ -173,7 +173,7 @@ TEST_F(Render, VolumePanAndEventsFollowTheirTimes)
 
 TEST_F(Render, EightBitDataAndOddRatesAndAStop)
 {
-    PcmSample* eight = Add({0x10, 0xF0}, 1, 22050, 8);  // 16 and -16 as signed bytes
+    PcmSample* eight = Add({0x90, 0x70}, 1, 22050, 8);  // 16 and -16 around the silence of 128
     PcmSample* odd = Add(Pcm16({5000, 5000}), 1, 48000);
     Event(CAction::kPlay, eight, 0, 1000);
     Event(CAction::kPlay, odd, 0, 1000);
@@ -237,7 +237,7 @@ struct ReferenceVoice {
 
     int32_t At(uint32_t byte) const
     {
-        return bits == 16 ? static_cast<int16_t>(pcm[byte] | (pcm[byte + 1] << 8)) : static_cast<int8_t>(pcm[byte]) * 16;
+        return bits == 16 ? static_cast<int16_t>(pcm[byte] | (pcm[byte + 1] << 8)) : (pcm[byte] - 128) * 16;
     }
 
     void Next(int32_t& left, int32_t& right)

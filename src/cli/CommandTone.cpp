@@ -8,28 +8,11 @@
 
 #include "audioout/CSoundDevice.h"
 #include "cli/Commands.h"
+#include "cli/OutputChoice.h"
 
 namespace tessaron::cli {
 
 namespace {
-
-// The id of the device whose name or id is `wanted` ("" for the default one).
-bool FindDevice(CSoundDevice& device, const std::string& wanted, std::string& id)
-{
-    if (wanted.empty()) {
-        id.clear();
-        return true;
-    }
-    std::vector<CDeviceEntry> list;
-    device.EnumerateDevices(list, false, false);
-    for (const CDeviceEntry& entry : list) {
-        if (entry.name == wanted || entry.id == wanted) {
-            id = entry.id;
-            return true;
-        }
-    }
-    return false;
-}
 
 // One second of a sine holding a whole number of periods, so that looping it has no seam.
 std::vector<int16_t> SineLoop(uint32_t rate, double frequency, double& played)
@@ -73,17 +56,9 @@ int RunTone(const Arguments& args)
         return 2;
     }
     CSoundDevice device;
-    if (device.Api() == AudioApi::Offline) {
-        std::fprintf(stderr, "tessaron-cli tone: the offline output plays nothing\n");
-        return 1;
-    }
-    std::string id;
-    if (!FindDevice(device, wanted, id)) {
-        std::fprintf(stderr, "tessaron-cli tone: no output device '%s'\n", wanted.c_str());
-        return 1;
-    }
-    if (!device.Open(id, -1, 44100, 2, CSoundDevice::kSpeakerStereo)) {
-        std::fprintf(stderr, "tessaron-cli tone: cannot open the %s output\n", AudioApiName(device.Api()));
+    std::string error;
+    if (!OpenOutput(device, wanted, error)) {
+        std::fprintf(stderr, "tessaron-cli tone: %s\n", error.c_str());
         return 1;
     }
     double played = frequency;

@@ -229,21 +229,9 @@ bool CSampleData::Commit()
 bool CSampleData::ApplyEffect(int offset, int p1, int p2, int32_t start, int32_t end)
 {
     const PcmFormat format{sampleRate_, channels_, format_.bitsPerSample};
-    const bool unsignedBytes = format_.bitsPerSample == 8;
     return EditBuffer([&](uint8_t* bytes, int32_t size) {
-        // The effects work on signed values; 8-bit WAV sound is unsigned.
-        auto flip = [&] {
-            if (unsignedBytes) {
-                for (int32_t i = 0; i < size; ++i) {
-                    bytes[i] ^= 0x80;
-                }
-            }
-        };
-        flip();
-        const bool ok = ApplyEffectAtOffset(PcmView({bytes, static_cast<size_t>(size)}, format), offset,
-                                            EffectParameters{p1, p2}, ByteRange{start, end});
-        flip();
-        return ok;
+        return ApplyEffectAtOffset(PcmView({bytes, static_cast<size_t>(size)}, format), offset,
+                                   EffectParameters{p1, p2}, ByteRange{start, end});
     });
 }
 

@@ -235,6 +235,20 @@ TEST_F(SamplePlayback, MemoryHandOverPlaysFittedByRate)
     EXPECT_NEAR(Played(), 661.5, 2.0);
 }
 
+TEST_F(SamplePlayback, EnvelopesActOnTheOpenSound)
+{
+    sample.Attach(CEnvelope::Create(1));
+    ASSERT_TRUE(sample.Open(&output.device, 100.0f));
+    sample.Attach(CEnvelope::Create(2));
+    for (const auto& envelope : sample.Attached()) {
+        EXPECT_EQ(envelope->SampleData(), sample.SampleData());
+    }
+    EXPECT_EQ(sample.SampleData()->Attached().size(), 2u);
+    sample.Close();
+    EXPECT_EQ(sample.Attached().size(), 2u) << "kept with the medium";
+    EXPECT_EQ(sample.Attached()[0]->SampleData(), nullptr);
+}
+
 TEST(SampleBeats, EstimatedFromTheDuration)
 {
     CSamples s;

@@ -9,3 +9,10 @@ extern "C" const char* __tsan_default_suppressions()
            "race:libpulse.so\n"
            "race:libpulsecommon\n";
 }
+
+// libpulse keeps a few small blocks for the life of the process on purpose; they are not ours.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libpulse.so\n"
+           "leak:libpulsecommon\n";
+}

@@ -8,6 +8,7 @@
 #include "framework/IMessageSink.h"
 #include "framework/INotice.h"
 #include "media/CMedia.h"
+#include "media/CSamples.h"
 #include "song/IDocumentObserver.h"
 #include "song/Messages.h"
 
@@ -476,6 +477,41 @@ bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
         NotifyViews(ListNotice::MediaChanged);
     }
     return true;
+}
+
+template <class Edit>
+bool CChordwayDoc::EditSample(CSamples& sample, Edit edit)
+{
+    std::lock_guard guard(lock_);
+    const int32_t before = sample.GetDataSize();
+    if (!edit()) {
+        return false;
+    }
+    const int32_t after = sample.GetDataSize();
+    if (sample.loaded == 1 && after != before) {
+        if (after > before) {
+            AddMemory(after - before);
+        } else {
+            SubtractMemory(before - after);
+        }
+    }
+    SetModified();
+    return true;
+}
+
+bool CChordwayDoc::CropSample(CSamples& sample, int startMs, int endMs)
+{
+    return EditSample(sample, [&] { return sample.Crop(startMs, endMs); });
+}
+
+bool CChordwayDoc::InsertIntoSample(CSamples& sample, int position, const uint8_t* block, int size)
+{
+    return EditSample(sample, [&] { return sample.Insert(position, block, size); });
+}
+
+bool CChordwayDoc::CutFromSample(CSamples& sample, uint8_t* destination, int start, int end)
+{
+    return EditSample(sample, [&] { return sample.Cut(destination, start, end); });
 }
 
 bool CChordwayDoc::AllocateScratch(size_t size)

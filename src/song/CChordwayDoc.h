@@ -17,6 +17,7 @@
 namespace tessaron {
 
 class CMedia;
+class CSamples;
 
 // The song: its media, its recorded events, tempo and musical time, loop region, quantization,
 // and the run-time state of the playback clock.
@@ -130,6 +131,12 @@ public:
     // and needs nothing. With `notify`, the media list hears of it and a refusal is shown.
     bool LoadMediumData(CMedia& medium, bool notify);
 
+    // The wave editor's edits of a sample, under the document lock, with the memory used
+    // following the sample's new size; the song is marked modified when the edit succeeds.
+    bool CropSample(CSamples& sample, int startMs, int endMs);
+    bool InsertIntoSample(CSamples& sample, int position, const uint8_t* block, int size);
+    bool CutFromSample(CSamples& sample, uint8_t* destination, int start, int end);
+
     // Scratch buffer.
     bool AllocateScratch(size_t size);
     bool CopyToScratch(const void* source, size_t size);
@@ -183,6 +190,8 @@ public:
     const std::vector<std::unique_ptr<CAction>>& DeletedEvents() const { return deletedEvents_; }
 
 private:
+    template <class Edit>
+    bool EditSample(CSamples& sample, Edit edit);
     int32_t UniqueMediumId();
     void Post(uint32_t message, intptr_t first, intptr_t second) const;
     void Hint(int hint, intptr_t value, bool toMediaList = true) const;

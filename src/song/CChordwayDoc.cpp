@@ -464,7 +464,7 @@ bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
     if (env_.loader == nullptr || !env_.loader->OpenMedium(medium, EffectiveTempo())) {
         return false;
     }
-    if (static_cast<int64_t>(memoryUsed_) + medium.dataSize > env_.memoryMax) {
+    if (static_cast<int64_t>(memoryUsed_) + medium.dataSize > env_.settings.memoryMax) {
         // Refused media must not hold on to the memory they were refused for.
         medium.Close();
         if (notify && env_.notice != nullptr) {

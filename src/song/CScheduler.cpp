@@ -123,7 +123,7 @@ bool CScheduler::Trigger(const CAction& source, int32_t timeMs)
         }
         int64_t duration = medium->GetTotalPlayLength();
         if (medium->IsContinuousLoop()) {
-            duration = static_cast<int64_t>(medium->GetPlayLength()) * doc_.Environment().loopLengthsForContinuous;
+            duration = static_cast<int64_t>(medium->GetPlayLength()) * doc_.Environment().settings.nbLoop;
         }
         action->SetDuration(static_cast<int32_t>(std::min<int64_t>(duration, INT32_MAX)));
         action->Length().FromMs(action->Duration(), doc_.EffectiveTempo());

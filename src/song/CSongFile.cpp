@@ -215,7 +215,7 @@ CSongFile::Result CSongFile::Open(CChordwayDoc& doc, const std::string& path, Re
     doc.AdoptSong(staging);
 
     const SongEnvironment& env = doc.Environment();
-    if (env.autoLoad && env.progress != nullptr) {
+    if (env.settings.autoLoad && env.progress != nullptr) {
         IProgress& progress = *env.progress;
         progress.begin("Load a song", 0, doc.MediaCount());
         for (int i = 0; i < doc.MediaCount(); ++i) {

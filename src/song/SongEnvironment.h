@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "song/CSettings.h"
+
 namespace tessaron {
 
 class IMessageSink;
@@ -30,10 +32,7 @@ struct SongEnvironment {
     int keyboardOctaves = 2;               // octaves of the on-screen keyboard
     int audioDeviceCount = 0;              // output devices present
     int midiOutputPortCount = 0;           // MIDI output ports present
-    bool autoLoad = false;                 // load media data when a song opens
-    int loopLengthsForContinuous = 16;     // how many loop lengths a continuous loop's event lasts
-    int64_t memoryMax = 134217728;         // bytes of media data the song may hold
-    bool beepOnBeat = false;               // sound the system beep on every beat
+    CSettings settings;                    // the user's preferences (auto-load, limits, loops)
 };
 
 }  // namespace tessaron

@@ -287,7 +287,7 @@ TEST_F(Scheduler, ClosePitchChangeAndEventsWithoutAMedium)
 
 TEST_F(Scheduler, LoadingBeyondTheMemoryLimitIsRefused)
 {
-    doc.Environment().memoryMax = 1500;
+    doc.Environment().settings.memoryMax = 1500;
     LoggingMedium* a = AddMedium(200);
     LoggingMedium* b = AddMedium(200);
     EXPECT_TRUE(scheduler.Play(a, 0, 0));

@@ -327,7 +327,7 @@ TEST_F(SongFileOnDisk, AutoLoadShowsProgressAndStopsOnCancel)
         }
         int loads = 0;
     } loader;
-    doc.Environment().autoLoad = true;
+    doc.Environment().settings.autoLoad = true;
     doc.Environment().loader = &loader;
     progress.cancelAt = 3;
     OpenGood();

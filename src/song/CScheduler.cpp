@@ -269,19 +269,20 @@ void CScheduler::AdvanceClock(int32_t now)
     }
 }
 
-bool CScheduler::FireDue(int32_t now)
+bool CScheduler::FireDue(int32_t now, bool offGrid)
 {
     Pending& pending = doc_.PendingActions();
     size_t i = 0;
     while (i < pending.size()) {
         CAction* action = pending[i].get();
         const int32_t code = action->Code();
-        if (code == CAction::kDone) {
-            ++i;
-            continue;
-        }
         if (action->Start() > now) {
             break;
+        }
+        // Between grid points only volume, pan and pitch changes fire; the rest wait.
+        if (code == CAction::kDone || (offGrid && !FiresWithoutGrid(code))) {
+            ++i;
+            continue;
         }
         CMedia* medium = action->Medium();
         enum class Outcome { Drop, Keep, Reinsert } outcome = Outcome::Drop;
@@ -415,23 +416,8 @@ void CScheduler::Tick()
         const int32_t now = clock.clock;
         AdvanceClock(now);
 
-        if (doc_.QuantizationOn() && !clock.gridFlag) {
-            Pending& pending = doc_.PendingActions();
-            for (size_t i = 0; i < pending.size() && pending[i]->Start() <= now;) {
-                CAction* action = pending[i].get();
-                if (action->Code() != CAction::kDone && FiresWithoutGrid(action->Code())) {
-                    // Fire it through the common walk on a list of its own.
-                    Pending single;
-                    single.push_back(std::move(pending[i]));
-                    pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
-                    std::swap(single, pending);
-                    FireDue(now);
-                    std::swap(single, pending);
-                } else {
-                    ++i;
-                }
-            }
-        } else if (FireDue(now)) {
+        const bool offGrid = doc_.QuantizationOn() && !clock.gridFlag;
+        if (FireDue(now, offGrid) && !offGrid) {
             if (doc_.purgeFlag) {
                 std::erase_if(doc_.PendingActions(),
                               [](const std::unique_ptr<CAction>& a) { return a->Code() == CAction::kDone; });

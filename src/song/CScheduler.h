@@ -61,7 +61,9 @@ public:
 
 private:
     void AdvanceClock(int32_t now);
-    bool FireDue(int32_t now);  // false when the end of song stopped everything
+    // Fires the due actions (only those that need no grid point when `offGrid`); false when
+    // the end of the song stopped everything.
+    bool FireDue(int32_t now, bool offGrid);
     void CancelStopsAndHolds(const CMedia* medium);
     void InsertPending(std::unique_ptr<CAction> action);
     void StopAllLoadedMedia();

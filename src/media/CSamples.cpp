@@ -194,14 +194,7 @@ bool CSamples::Open(CSoundDevice* device, float songTempo)
         loaded = 2;
         return false;
     }
-    TakeSoundFields();
-    if (endOffset == 0) {
-        endOffset = duration;
-    }
-    RemakeDuplicates();
-    ApplyVolume();
-    ApplyPan();
-    ApplyPitch();
+    FinishOpen(true);
     return true;
 }
 
@@ -222,14 +215,22 @@ bool CSamples::OpenFromMemory(CSoundDevice* device, float songTempo, const void*
         loaded = 2;
         return false;
     }
+    FinishOpen(false);
+    return true;
+}
+
+void CSamples::FinishOpen(bool remakeDuplicates)
+{
     TakeSoundFields();
     if (endOffset == 0) {
         endOffset = duration;
     }
+    if (remakeDuplicates) {
+        RemakeDuplicates();
+    }
     ApplyVolume();
     ApplyPan();
     ApplyPitch();
-    return true;
 }
 
 void CSamples::Close()

@@ -121,6 +121,9 @@ private:
     void NewSampleData();
     void DropSampleData();
     void TakeSoundFields();
+    // What every successful open ends with: the sound's fields, the end offset, the duplicates
+    // (when asked) and the volume, pan and pitch sent to the new sound.
+    void FinishOpen(bool remakeDuplicates);
     void Refit(TempoMode mode, float tempo);
     void MarkEdited(bool changed);
     void RemakeDuplicates();

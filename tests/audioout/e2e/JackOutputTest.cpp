@@ -13,6 +13,7 @@
 #include "JackCapture.h"
 #include "audioout/CSoundDevice.h"
 #include "support/OutputSignals.h"
+#include "support/ProcessSpawn.h"
 #include "support/ToneDetector.h"
 
 namespace tessaron::test {
@@ -20,27 +21,6 @@ namespace {
 
 constexpr uint32_t kFlags = BufferCaps::Static | BufferCaps::CtrlFrequency | BufferCaps::CtrlVolume |
                             BufferCaps::CtrlPan | BufferCaps::GlobalFocus;
-
-// Starts a program with stdin, stdout and stderr on /dev/null; answers its PID.
-pid_t SpawnQuietly(std::vector<std::string> args)
-{
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    for (int fd = 0; fd < 3; ++fd) {
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    }
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
 
 void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 

@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <thread>
 
 #include "JackCapture.h"
@@ -16,49 +11,12 @@
 #include "song/CChordwayDoc.h"
 #include "song/CSongFile.h"
 #include "support/OutputSignals.h"
+#include "support/ProcessSpawn.h"
 #include "support/TempDir.h"
 #include "support/ToneDetector.h"
 
-extern char** environ;
-
 namespace tessaron::test {
 namespace {
-
-pid_t Spawn(std::vector<std::string> args)
-{
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    for (int fd = 0; fd < 3; ++fd) {
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    }
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// Waits up to `seconds` for the process to end; its exit status, or -1 when it did not end.
-int WaitFor(pid_t pid, double seconds)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    int status = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
-}
 
 // A song of one 1.5 s tone at the start, two seconds long, played by the command-line tool.
 TEST(PlayCommand, PlaysTheSongOnTheServerAndEndsByItself)
@@ -86,7 +44,7 @@ TEST(PlayCommand, PlaysTheSongOnTheServerAndEndsByItself)
 
     JackCapture capture("tessaron-play-capture-" + std::to_string(::getpid()), 3.0);
     ASSERT_TRUE(capture.Ok());
-    const pid_t pid = Spawn({std::string(TESSARON_BINARY_DIR) + "/tessaron-cli", "play", dir.file("tone.tsn")});
+    const pid_t pid = SpawnQuietly({std::string(TESSARON_BINARY_DIR) + "/tessaron-cli", "play", dir.file("tone.tsn")});
     ASSERT_GT(pid, 0);
     bool connected = false;
     for (int i = 0; i < 100 && !connected; ++i) {
@@ -97,7 +55,7 @@ TEST(PlayCommand, PlaysTheSongOnTheServerAndEndsByItself)
     capture.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     capture.Stop();
-    EXPECT_EQ(WaitFor(pid, 10.0), 0) << "the player did not end by itself at the song's end";
+    EXPECT_EQ(WaitForExit(pid, 10.0), 0) << "the player did not end by itself at the song's end";
 
     const auto left = Channel(capture.Frames(), 2, 0);
     ASSERT_GT(left.size(), size_t(capture.Rate() / 2));

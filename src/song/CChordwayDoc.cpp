@@ -552,6 +552,23 @@ void CChordwayDoc::PrepareGrid()
     clock_.PrepareGrid(tempo_, quantizationType_, quantizationFrequency_, random_);
 }
 
+size_t CChordwayDoc::InsertPending(std::unique_ptr<CAction> action)
+{
+    const int32_t start = action->Start();
+    auto at = std::upper_bound(pending_.begin(), pending_.end(), start,
+                               [](int32_t s, const std::unique_ptr<CAction>& a) { return s < a->Start(); });
+    return static_cast<size_t>(pending_.insert(at, std::move(action)) - pending_.begin());
+}
+
+void CChordwayDoc::ReinsertPending(size_t& i)
+{
+    std::unique_ptr<CAction> moved = std::move(pending_[i]);
+    pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (InsertPending(std::move(moved)) <= i) {
+        ++i;
+    }
+}
+
 void CChordwayDoc::DropPendingActionsOf(const CMedia* medium)
 {
     std::lock_guard guard(lock_);

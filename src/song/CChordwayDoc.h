@@ -151,6 +151,12 @@ public:
     void RestartClock(int32_t beat);
     void PrepareGrid();
     std::vector<std::unique_ptr<CAction>>& PendingActions() { return pending_; }
+    // Inserts a pending action before the first that starts later (equal starts keep their
+    // order); answers where it went.
+    size_t InsertPending(std::unique_ptr<CAction> action);
+    // Takes pending action `i` out and inserts it again in start order, moving a walk at `i`
+    // past it when it lands at or before the walk's place.
+    void ReinsertPending(size_t& i);
     // Drops the pending actions of one medium.
     void DropPendingActionsOf(const CMedia* medium);
 

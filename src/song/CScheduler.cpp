@@ -82,15 +82,6 @@ void CScheduler::WaitForIdle()
     }
 }
 
-void CScheduler::InsertPending(std::unique_ptr<CAction> action)
-{
-    Pending& pending = doc_.PendingActions();
-    const int32_t start = action->Start();
-    auto at = std::upper_bound(pending.begin(), pending.end(), start,
-                               [](int32_t s, const std::unique_ptr<CAction>& a) { return s < a->Start(); });
-    pending.insert(at, std::move(action));
-}
-
 void CScheduler::CancelStopsAndHolds(const CMedia* medium)
 {
     for (const auto& action : doc_.PendingActions()) {
@@ -151,7 +142,7 @@ bool CScheduler::Trigger(const CAction& source, int32_t timeMs)
         }
     }
     action->SetStart(timeMs);
-    InsertPending(std::move(action));
+    doc_.InsertPending(std::move(action));
     doc_.tickEnabled = true;
     return true;
 }
@@ -228,7 +219,7 @@ void CScheduler::Schedule(int32_t fromMs, bool preload)
         if (preload && event->Medium() != nullptr && event->Medium()->loaded != 1) {
             doc_.LoadMediumData(*event->Medium(), true);
         }
-        InsertPending(std::make_unique<CAction>(*event));
+        doc_.InsertPending(std::make_unique<CAction>(*event));
     }
 }
 
@@ -384,19 +375,7 @@ bool CScheduler::FireDue(int32_t now, bool offGrid)
         switch (outcome) {
         case Outcome::Keep: ++i; break;
         case Outcome::Drop: pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i)); break;
-        case Outcome::Reinsert: {
-            std::unique_ptr<CAction> moved = std::move(pending[i]);
-            pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
-            const int32_t start = moved->Start();
-            auto at = std::upper_bound(pending.begin(), pending.end(), start,
-                                       [](int32_t s, const std::unique_ptr<CAction>& a) { return s < a->Start(); });
-            // Landing before the walk's place means it was already passed over.
-            if (static_cast<size_t>(at - pending.begin()) <= i) {
-                ++i;
-            }
-            pending.insert(at, std::move(moved));
-            break;
-        }
+        case Outcome::Reinsert: doc_.ReinsertPending(i); break;
         }
     }
     return true;

@@ -65,7 +65,6 @@ private:
     // the end of the song stopped everything.
     bool FireDue(int32_t now, bool offGrid);
     void CancelStopsAndHolds(const CMedia* medium);
-    void InsertPending(std::unique_ptr<CAction> action);
     void StopAllLoadedMedia();
     void Post(uint32_t message, intptr_t first, intptr_t second) const;
     // The song clock, read under the document lock (the tick moves it).

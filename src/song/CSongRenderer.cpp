@@ -128,16 +128,10 @@ void CSongRenderer::FireDue(int32_t t)
             default: break;
             }
         }
-        std::unique_ptr<CAction> taken = std::move(pending[i]);
-        pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
         if (reinsert) {
-            const int32_t start = taken->Start();
-            auto at = std::upper_bound(pending.begin(), pending.end(), start,
-                                       [](int32_t s, const std::unique_ptr<CAction>& a) { return s < a->Start(); });
-            if (static_cast<size_t>(at - pending.begin()) <= i) {
-                ++i;
-            }
-            pending.insert(at, std::move(taken));
+            doc_.ReinsertPending(i);
+        } else {
+            pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
     std::erase_if(pending, [](const std::unique_ptr<CAction>& a) { return a->Code() == CAction::kDone; });

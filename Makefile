@@ -4,6 +4,10 @@ JOBS ?= 2
 FUZZ_SECONDS ?= 30
 LOCK := flock /tmp/tessaron-build.lock
 DEPS_STAMP := build/.deps-installed
+# ccache, when the machine has it, lets several checkouts share compiled objects.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := true
 
 .PHONY: all run test bench fuzz test-asan test-tsan deps clean
 
@@ -16,7 +20,7 @@ $(DEPS_STAMP): scripts/install-deps
 	mkdir -p build && touch $@
 
 build/%/build.ninja: $(DEPS_STAMP) CMakeLists.txt CMakePresets.json
-	$(LOCK) cmake --preset $* >/dev/null
+	$(LOCK) cmake --preset $* $(LAUNCHER) >/dev/null
 
 run: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS) --target tessaron-cli

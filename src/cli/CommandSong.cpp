@@ -6,10 +6,10 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleServices.h"
 #include "cli/SongJson.h"
+#include "framework/TimeText.h"
 #include "media/CMedia.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSongFile.h"
-#include "song/TimeText.h"
 
 namespace tessaron::cli {
 

@@ -14,13 +14,13 @@
 #include "cli/ConsoleServices.h"
 #include "cli/MediaProblems.h"
 #include "cli/OutputChoice.h"
+#include "framework/TimeText.h"
 #include "media/CMedia.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CScheduler.h"
 #include "song/CSongFile.h"
 #include "song/CSongRenderer.h"
-#include "song/TimeText.h"
 
 namespace tessaron::cli {
 

@@ -9,10 +9,10 @@
 #include "cli/ConsoleServices.h"
 #include "cli/MediaProblems.h"
 #include "cli/SongJson.h"
+#include "framework/TimeText.h"
 #include "media/CMedia.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSongFile.h"
-#include "song/TimeText.h"
 
 namespace tessaron::cli {
 

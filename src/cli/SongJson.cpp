@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "media/CEnvelope.h"
 #include "media/CSamples.h"
 #include "midi/CMidiMedia.h"
 #include "music/CMusic.h"
 #include "song/CAction.h"
 #include "song/CChordwayDoc.h"
-#include "song/CEnvelope.h"
 
 namespace tessaron::cli {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "media/CEnvelope.h"
 #include "media/CMedia.h"
 #include "media/CSampleData.h"
-#include "song/CEnvelope.h"
 
 namespace tessaron {
 

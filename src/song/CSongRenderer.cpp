@@ -5,11 +5,11 @@
 
 #include "audiofile/CWaveReader.h"
 #include "framework/IProgress.h"
+#include "framework/TimeText.h"
 #include "media/CMedia.h"
 #include "song/CAction.h"
 #include "song/CChordwayDoc.h"
 #include "song/CScheduler.h"
-#include "song/TimeText.h"
 
 namespace tessaron {
 

@@ -373,7 +373,11 @@ void CChordwayDoc::RebuildMediaEvents()
     for (const auto& event : events_) {
         const int32_t code = event->Code();
         if ((code == CAction::kPlay || code == CAction::kStop || code == CAction::kClose) && event->Medium()) {
-            event->Medium()->InsertEvent(event.get());
+            // Each medium's list stays in start order; equal starts keep the song's order.
+            auto& list = event->Medium()->events;
+            const auto at = std::upper_bound(list.begin(), list.end(), event->Start(),
+                                             [](int32_t start, const CAction* e) { return start < e->Start(); });
+            list.insert(at, event.get());
         }
     }
 }

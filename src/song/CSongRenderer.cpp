@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "audiofile/CWaveReader.h"
 #include "framework/IProgress.h"
+#include "framework/TimeText.h"
 #include "media/CMedia.h"
 #include "song/CAction.h"
 #include "song/CChordwayDoc.h"
 #include "song/CScheduler.h"
-#include "song/TimeText.h"
 
 namespace tessaron {
 
@@ -134,19 +133,29 @@ void CSongRenderer::FireDue(int32_t t)
     transport.PurgeDone(held);
 }
 
+uint64_t CSongRenderer::RenderBytes(int32_t endMs, bool mono)
+{
+    const uint64_t frameSize = mono ? 2 : 4;
+    return static_cast<uint64_t>(std::max(0, endMs)) * kRate / 1000 * frameSize;
+}
+
 bool CSongRenderer::Render(const std::string& path, int32_t endMs, bool mono, int bits)
 {
     error_.clear();
-    const uint32_t frameSize = mono ? 2 : 4;
-    const uint32_t bytesPerSecond = kRate * frameSize;
-    const uint32_t totalBytes =
-        static_cast<uint32_t>(static_cast<uint64_t>(std::max(0, endMs)) * bytesPerSecond / 1000 / frameSize) * frameSize;
+    const uint64_t bytes = RenderBytes(endMs, mono);
+    if (bytes > static_cast<uint64_t>(CWaveReader::MaxDataBytes())) {
+        char size[32];
+        std::snprintf(size, sizeof size, "%.1f GiB", static_cast<double>(bytes) / (1u << 30));
+        error_ = "a render of " + time_text::FromMs(endMs) + " would make " + size +
+                 " of sound, more than a WAV file can hold (4 GiB)";
+        return false;
+    }
+    const auto totalBytes = static_cast<uint32_t>(bytes);
 
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    // Nothing at the path changes until the whole render is written (see COutputFile).
     CWaveReader writer;
-    if (!writer.CreateForWrite(path, CWaveReader::MakePcmFormat(mono, kRate), static_cast<int32_t>(totalBytes))) {
-        error_ = "cannot create " + path;
+    if (!writer.CreateForWrite(path, CWaveReader::MakePcmFormat(mono, kRate), totalBytes)) {
+        error_ = writer.WriteErrorText();
         return false;
     }
 
@@ -160,15 +169,16 @@ bool CSongRenderer::Render(const std::string& path, int32_t endMs, bool mono, in
         progress_->begin("Write song in file", 0, endMs / 1000);
     }
     const bool ok = RenderLoop(writer, endMs, mono, ScaleForBits(bits), totalBytes);
-    const bool closed = writer.Close(static_cast<int32_t>(totalBytes));
+    // A failed or cancelled render is abandoned: the path keeps what it held.
+    const bool closed = ok && writer.Close(totalBytes);
     if (progress_ != nullptr) {
         progress_->end();
     }
     if (!ok || !closed) {
         if (error_.empty()) {
-            error_ = "cannot write " + path;
+            error_ = writer.WriteErrorText();
         }
-        std::filesystem::remove(path, ignored);
+        writer.CloseFile();
         return false;
     }
     return true;

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/skin/CSkinFile.h"
-#include "app/skin/SkinImagePlan.h"
+#include "skin/CSkinFile.h"
+#include "skin/SkinImagePlan.h"
 #include "cli/SkinJson.h"
 
 namespace {

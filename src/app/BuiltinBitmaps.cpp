@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
-#include "app/skin/SkinDefaults.h"
+#include "skin/SkinDefaults.h"
 
 namespace tessaron {
 

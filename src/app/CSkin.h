@@ -5,7 +5,7 @@
 
 #include "app/SkinBitmaps.h"
 #include "app/SkinFonts.h"
-#include "app/skin/CSkinFile.h"
+#include "skin/CSkinFile.h"
 
 namespace tessaron {
 

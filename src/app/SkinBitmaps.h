@@ -6,8 +6,8 @@
 #include <array>
 
 #include "app/BuiltinBitmaps.h"
-#include "app/skin/CSkinFile.h"
-#include "app/skin/SkinImagePlan.h"
+#include "skin/CSkinFile.h"
+#include "skin/SkinImagePlan.h"
 
 namespace tessaron {
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/skin/SkinMainValues.h"
+#include "skin/SkinMainValues.h"
 
 namespace tessaron {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/skin/SkinRecords.h"
+#include "skin/SkinRecords.h"
 
 namespace tessaron {
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/skin/CSkinFile.h"
+#include "skin/CSkinFile.h"
 #include "cli/Commands.h"
 #include "cli/SkinJson.h"
 

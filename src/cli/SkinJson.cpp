@@ -1,7 +1,7 @@
 #include "cli/SkinJson.h"
 
-#include "app/skin/CSkinFile.h"
-#include "app/skin/SkinImagePlan.h"
+#include "skin/CSkinFile.h"
+#include "skin/SkinImagePlan.h"
 
 namespace tessaron::cli {
 

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QValidator>
 
-#include "song/TimeText.h"
+#include "framework/TimeText.h"
 
 namespace tessaron {
 

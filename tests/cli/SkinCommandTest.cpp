@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/skin/CSkinFile.h"
+#include "skin/CSkinFile.h"
 #include "cli/Commands.h"
 #include "cli/SkinJson.h"
 #include "support/TempDir.h"

@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "app/skin/CSkinFile.h"
-#include "app/skin/SkinImagePlan.h"
+#include "skin/CSkinFile.h"
+#include "skin/SkinImagePlan.h"
 
 namespace tessaron {
 namespace {

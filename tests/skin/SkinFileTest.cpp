@@ -3,7 +3,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/skin/CSkinFile.h"
+#include "skin/CSkinFile.h"
 #include "support/TempDir.h"
 
 namespace tessaron {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/skin/CSkinFile.h"
-#include "app/skin/SkinImagePlan.h"
-#include "app/skin/SkinPaths.h"
+#include "skin/CSkinFile.h"
+#include "skin/SkinImagePlan.h"
+#include "skin/SkinPaths.h"
 
 namespace tessaron::skin {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/skin/SkinReader.h"
+#include "skin/SkinReader.h"
 
 namespace tessaron::skin {
 namespace {

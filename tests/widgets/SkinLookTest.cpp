@@ -13,7 +13,7 @@
 #include "app/CSkin.h"
 #include "app/SkinBitmaps.h"
 #include "app/SkinFonts.h"
-#include "app/skin/SkinDefaults.h"
+#include "skin/SkinDefaults.h"
 
 using namespace tessaron;
 

@@ -1,11 +1,11 @@
-#include "app/skin/CSkinFile.h"
+#include "skin/CSkinFile.h"
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <iterator>
 
-#include "app/skin/SkinPaths.h"
+#include "skin/SkinPaths.h"
 
 namespace tessaron {
 

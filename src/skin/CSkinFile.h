@@ -3,10 +3,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/skin/SkinDefaults.h"
-#include "app/skin/SkinMainValues.h"
-#include "app/skin/SkinReader.h"
-#include "app/skin/SkinRecords.h"
+#include "skin/SkinDefaults.h"
+#include "skin/SkinMainValues.h"
+#include "skin/SkinReader.h"
+#include "skin/SkinRecords.h"
 
 namespace tessaron {
 

@@ -1,4 +1,4 @@
-#include "app/skin/SkinDefaults.h"
+#include "skin/SkinDefaults.h"
 
 #include <algorithm>
 

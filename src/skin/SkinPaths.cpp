@@ -1,4 +1,4 @@
-#include "app/skin/SkinPaths.h"
+#include "skin/SkinPaths.h"
 
 #include <algorithm>
 

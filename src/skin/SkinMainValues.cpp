@@ -1,4 +1,4 @@
-#include "app/skin/SkinMainValues.h"
+#include "skin/SkinMainValues.h"
 
 namespace tessaron::skin {
 

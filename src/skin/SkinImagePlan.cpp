@@ -1,6 +1,6 @@
-#include "app/skin/SkinImagePlan.h"
+#include "skin/SkinImagePlan.h"
 
-#include "app/skin/SkinPaths.h"
+#include "skin/SkinPaths.h"
 
 namespace tessaron::skin {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/skin/SkinRecords.h"
+#include "skin/SkinRecords.h"
 
 namespace tessaron::skin {
 

@@ -1,4 +1,4 @@
-#include "app/skin/SkinReader.h"
+#include "skin/SkinReader.h"
 
 #include <algorithm>
 #include <cctype>

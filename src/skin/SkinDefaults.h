@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/skin/SkinRecords.h"
+#include "skin/SkinRecords.h"
 
 // The values every table holds before a skin is parsed, so that the program looks right with
 // no skin file at all.

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/skin/SkinRecords.h"
+#include "skin/SkinRecords.h"
 
 namespace tessaron::skin {
 

@@ -75,33 +75,24 @@ private:
     CTriggerRules& rules_;
 };
 
-int Fail(const std::string& error)
-{
-    std::fprintf(stderr, "tessaron-cli: %s\n", error.c_str());
-    return 1;
-}
-
 }  // namespace
 
 int RunLive(const Arguments& args)
 {
     LiveOptions options;
     if (!ParseLive(args, options)) {
-        std::fprintf(stderr,
-                     "usage: tessaron-cli live SONG.tsn [--device NAME] [--midi-in NAME] [--midi-out NAME] "
-                     "[--record OUT.tsn] [--seconds S] [--channel 0..17] [--thru]\n");
-        return 2;
+        return Usage("live SONG.tsn [--device NAME] [--midi-in NAME] [--midi-out NAME] [--record OUT.tsn] "
+                     "[--seconds S] [--channel 0..17] [--thru]");
     }
-    ConsoleNotice notice;
+    ConsoleNotice notice(options.song);
     CMidiService midi;
     if (!midi.Create()) {
-        notice.show(notice_text::kNoMidiDeviceFound, NoticeIcon::Exclamation);
-        return Fail("no MIDI system (" + midi.Error() + ")");
+        return Fail("MIDI", std::string(notice_text::kNoMidiDeviceFound) + " (" + midi.Error() + ")");
     }
     CSoundDevice device;
     std::string error;
     if (!OpenOutput(device, options.device, error)) {
-        return Fail(error);
+        return Fail(options.device.empty() ? "output" : options.device, error);
     }
     CMediaOutputs outputs({&device});
     SongEnvironment env;
@@ -111,7 +102,7 @@ int RunLive(const Arguments& args)
     env.settings.midiCanal = options.channel;
     env.settings.midiThru = options.thru;
     CChordwayDoc doc(env);
-    if (!CSongFile::Open(doc, options.song).ok()) {
+    if (!OpenSong(doc, options.song)) {
         return 1;
     }
 
@@ -147,7 +138,7 @@ int RunLive(const Arguments& args)
     }
     midi.SetTarget(nullptr);
     midi.CloseInput();
-    if (doc.recordMode) {
+    if (doc.Transport().RecordMode()) {
         scheduler.ToggleRecordMode();  // ends the pass: the song's length takes in what was played
     }
     scheduler.StopSong();
@@ -158,7 +149,7 @@ int RunLive(const Arguments& args)
     if (!options.record.empty()) {
         const auto saved = CSongFile::Save(doc, options.record);
         if (!saved.ok()) {
-            return Fail("cannot save " + options.record + ": " + saved.error);
+            return Fail(options.record, saved.error);
         }
         std::printf("recorded %d events into %s\n", doc.EventCount(), options.record.c_str());
     }

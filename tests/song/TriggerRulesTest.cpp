@@ -97,7 +97,8 @@ protected:
     int PendingPlays()
     {
         int n = 0;
-        for (const auto& action : doc.PendingActions()) {
+        auto held = doc.Transport().Hold();
+        for (const auto& action : doc.Transport().Pending(held)) {
             n += action->Code() == CAction::kPlay ? 1 : 0;
         }
         return n;
@@ -212,9 +213,9 @@ TEST_F(TriggerRules, ANoteStartsTheRecordingClockAndIsRecorded)
 {
     AddSample(36);
     scheduler.ToggleRecordMode();
-    ASSERT_FALSE(doc.songPlaying);
+    ASSERT_FALSE(doc.Transport().SongPlaying());
     rules.HandleMessage(0x90 + 60 * 256 + 100 * 65536);
-    EXPECT_TRUE(doc.songPlaying);
+    EXPECT_TRUE(doc.Transport().SongPlaying());
     rules.HandleMessage(0x80 + 60 * 256);
     ASSERT_EQ(doc.EventCount(), 2);
     EXPECT_EQ(doc.EventAt(0)->Code(), CAction::kPlay);
@@ -246,7 +247,8 @@ TEST_F(TriggerRules, WheelsActOnTheLastNoteOrOnTheSelectedKey)
     rules.HandleMessage(0xB3 + 7 * 256 + 1 * 65536);
     rules.HandleMessage(0xB3 + 10 * 256 + 127 * 65536);  // other controllers do nothing
     int volumes = 0;
-    for (const auto& action : doc.PendingActions()) {
+    auto held = doc.Transport().Hold();
+    for (const auto& action : doc.Transport().Pending(held)) {
         if (action->Code() == CAction::kVolume) {
             ++volumes;
             EXPECT_EQ(action->Medium(), action->Value1() == -198 ? static_cast<CMedia*>(second) : onChannel3);
@@ -260,7 +262,7 @@ TEST_F(TriggerRules, WheelsActOnTheLastNoteOrOnTheSelectedKey)
     rules.SetSelectedKey(0);
     rules.PitchBend(0);
     std::vector<std::pair<CMedia*, int32_t>> bends;
-    for (const auto& action : doc.PendingActions()) {
+    for (const auto& action : doc.Transport().Pending(held)) {
         if (action->Code() == CAction::kPitchChange) {
             bends.emplace_back(action->Medium(), action->Value1());
         }

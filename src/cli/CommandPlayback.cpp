@@ -165,7 +165,7 @@ int RunPlay(const Arguments& args)
         {
             std::lock_guard guard(doc.Lock());
             clock = doc.Clock().clock;
-            idle = doc.PendingActions().empty();
+            idle = !doc.Transport().HasPending();
         }
         if (terminal) {
             std::fprintf(stderr, "\r%s", time_text::StatusBar(time_text::FromMs(clock)).c_str());

@@ -77,7 +77,9 @@ void CSongRenderer::RemoveVoiceOf(const CMedia* medium)
 
 void CSongRenderer::FireDue(int32_t t)
 {
-    auto& pending = doc_.PendingActions();
+    CTransport& transport = doc_.Transport();
+    const CTransport::Guard held = transport.Hold();
+    auto& pending = transport.Pending(held);
     size_t i = 0;
     while (i < pending.size()) {
         CAction* action = pending[i].get();
@@ -105,12 +107,7 @@ void CSongRenderer::FireDue(int32_t t)
                 break;
             case CAction::kStop:
                 RemoveVoiceOf(medium);
-                for (const auto& other : pending) {
-                    if (other->Medium() == medium &&
-                        (other->Code() == CAction::kScheduledStop || other->Code() == CAction::kHold)) {
-                        other->SetCode(CAction::kDone);
-                    }
-                }
+                transport.MarkHoldsDone(held, medium, true);
                 break;
             case CAction::kClose:
             case CAction::kScheduledStop: RemoveVoiceOf(medium); break;
@@ -128,12 +125,12 @@ void CSongRenderer::FireDue(int32_t t)
             }
         }
         if (reinsert) {
-            doc_.ReinsertPending(i);
+            transport.Reinsert(held, i);
         } else {
             pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
-    std::erase_if(pending, [](const std::unique_ptr<CAction>& a) { return a->Code() == CAction::kDone; });
+    transport.PurgeDone(held);
 }
 
 uint64_t CSongRenderer::RenderBytes(int32_t endMs, bool mono)
@@ -227,9 +224,8 @@ bool CSongRenderer::RenderLoop(CWaveReader& writer, int32_t endMs, bool mono, do
 
         uint64_t end = std::min<uint64_t>(totalFrames, n + kBlockFrames);
         end = std::min(end, frameOf(int64_t{lastSecond + 1} * 1000));
-        const auto& pending = doc_.PendingActions();
-        if (!pending.empty()) {
-            end = std::min(end, std::max(n + 1, frameOf(pending.front()->Start())));
+        if (const int32_t next = doc_.Transport().NextStart(); next != INT32_MAX) {
+            end = std::min(end, std::max(n + 1, frameOf(next)));
         }
         const size_t frames = static_cast<size_t>(end - n);
         std::fill_n(left.begin(), frames, 0);
@@ -259,7 +255,7 @@ bool CSongRenderer::RenderLoop(CWaveReader& writer, int32_t endMs, bool mono, do
         n = end;
     }
     voices_.clear();
-    doc_.PendingActions().clear();
+    doc_.Transport().ClearPending();
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleServices.h"
 #include "cli/OutputChoice.h"
+#include "framework/IMessageSink.h"
 #include "media/CMedia.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
@@ -23,9 +24,24 @@ namespace tessaron::cli {
 
 namespace {
 
-std::atomic<bool> g_interrupted{false};  // set by Ctrl+C; a signal handler can only reach a global
+std::atomic<int> g_signal{0};  // the SIGINT or SIGTERM that arrived; a handler can only reach a global
 
-void OnInterrupt(int) { g_interrupted = true; }
+void OnSignal(int number) { g_signal = number; }
+
+// Hears the device's notice that the output was lost, as the program window would.
+class OutputLossListener : public IMessageSink {
+public:
+    void post(uint32_t message, intptr_t, intptr_t) override
+    {
+        if (message == CSoundDevice::kMessageOutputLost) {
+            lost_ = true;
+        }
+    }
+    bool Lost() const { return lost_; }
+
+private:
+    std::atomic<bool> lost_{false};
+};
 
 int Fail(const std::string& error)
 {
@@ -111,6 +127,8 @@ int RunPlay(const Arguments& args)
         return 2;
     }
     CSoundDevice device;
+    OutputLossListener loss;
+    device.SetMessageSink(&loss);
     std::string error;
     if (!OpenOutput(device, wanted, error)) {
         return Fail(error);
@@ -130,14 +148,14 @@ int RunPlay(const Arguments& args)
                 device.Name().c_str());
     std::fflush(stdout);
 
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
     CScheduler scheduler(doc);
     scheduler.Start();
     scheduler.PlaySong();
     const bool terminal = isatty(STDERR_FILENO) != 0;
     int32_t clock = 0;
-    while (!g_interrupted) {
+    while (g_signal == 0 && !loss.Lost()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         bool idle;
         {
@@ -154,14 +172,20 @@ int RunPlay(const Arguments& args)
     }
     scheduler.StopSong();
     scheduler.ShutDown();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the stop fade out
+    if (!loss.Lost()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the stop fade out
+    }
     if (terminal) {
         std::fprintf(stderr, "\n");
     }
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
-    std::printf(g_interrupted ? "stopped\n" : "done\n");
-    return 0;
+    if (loss.Lost()) {
+        return Fail(song + ": the audio output was lost");
+    }
+    const int signal = g_signal;
+    std::printf(signal != 0 ? "stopped\n" : "done\n");
+    return signal != 0 ? 128 + signal : 0;  // the shell's status for a process ended by a signal
 }
 
 }  // namespace tessaron::cli

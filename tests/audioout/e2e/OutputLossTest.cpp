@@ -217,11 +217,12 @@ TEST(OutputLoss, StoppedServerIsNamedAndPassedOverWithoutHanging)
     server.Pause();
     const std::string named = "JACK server '" + server.Name() + "' does not answer";
 
-    // Listing goes on to the next audio system (ALSA here, which has no device).
+    // Listing goes on to the next audio system (ALSA here, which has no device); the audio
+    // and the MIDI probes each give the server a few seconds.
     const std::string errors = dir.file("devices.txt");
     auto start = Clock::now();
-    EXPECT_EQ(WaitForExit(SpawnWithErrors({Cli(), "devices"}, errors), 20.0), 1);
-    EXPECT_LT(SecondsSince(start), 6.0 * kSlowdown);
+    EXPECT_EQ(WaitForExit(SpawnWithErrors({Cli(), "devices"}, errors), 30.0), 1);
+    EXPECT_LT(SecondsSince(start), 10.0 * kSlowdown);
     EXPECT_NE(ReadText(errors).find(named), std::string::npos) << ReadText(errors);
 
     // Asked for JACK by name, playing gives up with the same words.

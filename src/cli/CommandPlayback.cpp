@@ -17,6 +17,7 @@
 #include "framework/IMessageSink.h"
 #include "framework/TimeText.h"
 #include "media/CMedia.h"
+#include "midi/CMidiService.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CScheduler.h"
@@ -154,12 +155,19 @@ int RunPlay(const Arguments& args)
     if (!OpenOutput(device, wanted, error)) {
         return Fail(wanted.empty() ? "output" : wanted, error);
     }
-    CMediaOutputs outputs({&device});
+    // MIDI media play through the built-in synthesizer on the device; those meant for an outside
+    // port go to our MIDI output port when a MIDI system runs.
+    CMidiService midi;
+    if (midi.Create()) {
+        midi.OpenOutput("");
+    }
+    CMediaOutputs outputs({&device}, &midi);
     ConsoleNotice notice(song);
     SongEnvironment env;
     env.notice = &notice;
     env.loader = &outputs;
     env.audioDeviceCount = 1;
+    env.midiOutputPortCount = midi.OutputOpen() ? 1 : 0;
     CChordwayDoc doc(env);
     if (!OpenSong(doc, song)) {
         return 1;

@@ -147,8 +147,8 @@ TEST_F(SchedulerLoading, ASlowOpenDelaysOnlyItsOwnPlay)
     doc.ComputeSongLength();
 
     scheduler.Start();
+    scheduler.PlaySong();  // opens both samples, then the clock runs from 0
     const Clock::time_point songStart = Clock::now();
-    scheduler.PlaySong();
     std::this_thread::sleep_for(200ms + kLoadDelay + 300ms);
     scheduler.StopSong();
     scheduler.ShutDown();

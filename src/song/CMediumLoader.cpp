@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <pthread.h>
+#include <sched.h>
+
 #include "song/SongEnvironment.h"
 
 namespace tessaron {
@@ -95,6 +98,11 @@ void CMediumLoader::Stop()
 
 void CMediumLoader::Run()
 {
+    // Started by the tick, the thread would inherit its real-time priority, and a long decode
+    // or stretch would then keep the audio callback from its period. Opening runs at normal
+    // priority.
+    sched_param normal{};
+    pthread_setschedparam(pthread_self(), SCHED_OTHER, &normal);
     std::unique_lock lock(mutex_);
     for (;;) {
         work_.wait(lock, [&] { return stopping_ || !queue_.empty(); });

@@ -45,6 +45,7 @@ CChordwayDoc::CChordwayDoc(SongEnvironment environment) : env_(environment), ran
 CChordwayDoc::~CChordwayDoc()
 {
     // The player has stopped the tick before; events refer to media, so they go first.
+    loader_.Stop();
     transport_.ClearPending();
     events_.clear();
     deletedEvents_.clear();
@@ -100,6 +101,8 @@ void CChordwayDoc::SetBeatsPerBar(uint8_t beats)
 void CChordwayDoc::SetTempo(float tempo)
 {
     std::lock_guard guard(lock_);
+    loader_.SettleAll();  // what it was opening at the old tempo changes below
+    CollectLoads();
     tempo_ = tempo == 0.0f ? 100.0f : tempo;
     for (const auto& medium : media_) {
         if (medium->loaded == 1) {
@@ -254,6 +257,8 @@ void CChordwayDoc::RemoveMedium(int index)
 {
     std::lock_guard guard(lock_);
     CMedia* medium = MediumAt(index);
+    loader_.Settle(medium);
+    CollectLoads();
     transport_.DropActionsOf(medium);
     for (int i = EventCount() - 1; i >= 0; --i) {
         if (EventAt(i)->Medium() == medium) {
@@ -474,10 +479,24 @@ void CChordwayDoc::PostMemory() { Post(message::kMemory, 0, memoryUsed_); }
 
 bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
 {
-    if (medium.kind == CMedia::kKindMusic || medium.loaded == 1) {
-        return true;
+    float tempo = 100.0f;
+    {
+        std::lock_guard guard(lock_);
+        CollectLoads();
+        if (medium.kind == CMedia::kKindMusic || (!loader_.IsBusyWith(&medium) && medium.loaded == 1)) {
+            return true;
+        }
+        tempo = EffectiveTempo();
     }
-    if (env_.loader == nullptr || !env_.loader->OpenMedium(medium, EffectiveTempo())) {
+    // The tick goes on meanwhile; the loader keeps it off this medium until the end.
+    const bool opened = loader_.OpenHere(medium, tempo, env_.loader);
+    std::lock_guard guard(lock_);
+    return FinishLoad(medium, opened, notify);
+}
+
+bool CChordwayDoc::FinishLoad(CMedia& medium, bool opened, bool notify)
+{
+    if (!opened) {
         return false;
     }
     if (static_cast<int64_t>(memoryUsed_) + medium.dataSize > env_.settings.memoryMax) {
@@ -495,10 +514,22 @@ bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
     return true;
 }
 
+void CChordwayDoc::CollectLoads()
+{
+    std::lock_guard guard(lock_);
+    for (const CMediumLoader::Result& result : loader_.TakeFinished()) {
+        if (!FinishLoad(*result.medium, result.opened, false)) {
+            transport_.DropPlaysOf(result.medium);
+        }
+    }
+}
+
 template <class Edit>
 bool CChordwayDoc::EditSample(CSamples& sample, Edit edit)
 {
     std::lock_guard guard(lock_);
+    loader_.Settle(&sample);
+    CollectLoads();
     const int32_t before = sample.GetDataSize();
     if (!edit()) {
         return false;
@@ -571,6 +602,8 @@ void CChordwayDoc::PrepareGrid()
 void CChordwayDoc::DeleteContents()
 {
     std::lock_guard guard(lock_);
+    loader_.SettleAll();
+    loader_.TakeFinished();  // the loop below closes what it opened
     transport_.ClearPending();
     events_.clear();
     deletedEvents_.clear();
@@ -637,6 +670,8 @@ void CChordwayDoc::ResetSongLength()
 void CChordwayDoc::AdoptSong(CChordwayDoc& other)
 {
     std::lock_guard guard(lock_);
+    loader_.SettleAll();
+    CollectLoads();
     media_ = std::move(other.media_);
     events_ = std::move(other.events_);
     other.media_.clear();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "song/CAction.h"
+#include "song/CMediumLoader.h"
 #include "song/CMesure.h"
 #include "song/CSongClock.h"
 #include "song/CTransport.h"
@@ -130,7 +131,12 @@ public:
     void PostMemory();
     // Loads a medium's data for playing within the memory limit. Music streams from its file
     // and needs nothing. With `notify`, the media list hears of it and a refusal is shown.
+    // The decoding itself runs without the document lock unless the caller holds it.
     bool LoadMediumData(CMedia& medium, bool notify);
+    // Opens media off the tick; CollectLoads counts what it opened against the memory limit
+    // (no notice: nobody asked in person) and drops the plays of media it could not open.
+    CMediumLoader& Loader() { return loader_; }
+    void CollectLoads();
 
     // The wave editor's edits of a sample, under the document lock, with the memory used
     // following the sample's new size; the song is marked modified when the edit succeeds.
@@ -182,6 +188,8 @@ private:
     template <class Edit>
     bool EditSample(CSamples& sample, Edit edit);
     int32_t UniqueMediumId();
+    // The memory limit applied to a medium just opened (or not).
+    bool FinishLoad(CMedia& medium, bool opened, bool notify);
     void Post(uint32_t message, intptr_t first, intptr_t second) const;
     void Hint(int hint, intptr_t value, bool toMediaList = true) const;
     void NotifyViews(ListNotice notice) const;
@@ -219,6 +227,7 @@ private:
     std::unique_ptr<uint8_t[]> scratch_;
     size_t scratchSize_ = 0;
     bool modified_ = false;
+    CMediumLoader loader_;
 };
 
 }  // namespace tessaron

@@ -87,11 +87,13 @@ void CScheduler::TimerTick()
     Tick();
 }
 
+bool CScheduler::Busy(const CMedia* medium) const { return medium != nullptr && doc_.Loader().IsBusyWith(medium); }
+
 void CScheduler::StopAllLoadedMedia()
 {
     for (int i = 0; i < doc_.MediaCount(); ++i) {
         CMedia* medium = doc_.MediumAt(i);
-        if (medium->loaded == 1) {
+        if (!Busy(medium) && medium->loaded == 1) {
             medium->Stop();
         }
     }
@@ -99,12 +101,16 @@ void CScheduler::StopAllLoadedMedia()
 
 bool CScheduler::Trigger(const CAction& source, int32_t timeMs)
 {
+    CMedia* medium = source.Medium();
+    // Loaded before the lock is taken, so that the tick goes on while the medium decodes.
+    if (source.Code() == CAction::kPlay && (medium == nullptr || !doc_.LoadMediumData(*medium, true))) {
+        return false;
+    }
     const Guard held = transport_.Hold();
     auto action = std::make_unique<CAction>(source);
-    CMedia* medium = action->Medium();
     if (action->Code() == CAction::kPlay) {
-        if (medium == nullptr || !doc_.LoadMediumData(*medium, true)) {
-            return false;
+        if (!doc_.LoadMediumData(*medium, true)) {
+            return false;  // closed again by the tick meanwhile, and now refused
         }
         int64_t duration = medium->GetTotalPlayLength();
         if (medium->IsContinuousLoop()) {
@@ -138,7 +144,7 @@ bool CScheduler::Trigger(const CAction& source, int32_t timeMs)
 
 bool CScheduler::Play(CMedia* medium, int32_t listPosition, int mode)
 {
-    if (medium == nullptr) {
+    if (medium == nullptr || !doc_.LoadMediumData(*medium, true)) {
         return false;
     }
     // The tick reads the loop mode, volume and pan of a playing medium.
@@ -166,6 +172,10 @@ bool CScheduler::Close(CMedia* medium, int32_t listPosition)
 {
     const Guard held = transport_.Hold();
     if (!transport_.TickEnabled()) {
+        if (medium != nullptr) {
+            doc_.Loader().Settle(medium);
+            doc_.CollectLoads();
+        }
         if (medium != nullptr && medium->loaded == 1) {
             medium->Stop();
             doc_.SubtractMemory(medium->dataSize);
@@ -225,7 +235,7 @@ void CScheduler::DropPendingSongActions()
     Pending& pending = transport_.Pending(held);
     for (auto it = pending.begin(); it != pending.end();) {
         if ((*it)->IsSongAction()) {
-            if (CMedia* medium = (*it)->Medium()) {
+            if (CMedia* medium = (*it)->Medium(); medium != nullptr && !Busy(medium)) {
                 medium->Stop();
             }
             it = pending.erase(it);
@@ -272,6 +282,10 @@ bool CScheduler::FireDue(const Guard& held, int32_t now, bool offGrid)
             continue;
         }
         CMedia* medium = action->Medium();
+        if (Busy(medium)) {
+            ++i;  // its data is being opened: it fires in the first tick after
+            continue;
+        }
         enum class Outcome { Drop, Keep, Reinsert } outcome = Outcome::Drop;
 
         if (medium == nullptr && code != CAction::kEndOfSong) {
@@ -279,18 +293,16 @@ bool CScheduler::FireDue(const Guard& held, int32_t now, bool offGrid)
         } else {
             switch (code) {
             case CAction::kPlay: {
+                if (medium->loaded != 1 && medium->kind != CMedia::kKindMusic) {
+                    // Opened off the tick; the action waits for it and the others keep their time.
+                    doc_.Loader().Request(*medium, doc_.EffectiveTempo(), doc_.Environment().loader);
+                    ++i;
+                    continue;
+                }
                 transport_.MarkHoldsDone(held, medium, true);
                 medium->SetVolume(action->Value1());
                 medium->SetPan(action->Value2());
-                bool started = true;
-                if (medium->loaded == 1) {
-                    medium->Play();
-                } else {
-                    started = doc_.LoadMediumData(*medium, false);  // it plays at its next "Play"
-                }
-                if (!started) {
-                    break;
-                }
+                medium->Play();
                 Post(message::kMediumState, CAction::kPlay, reinterpret_cast<intptr_t>(medium));
                 if (!medium->IsContinuousLoop() && medium->kind != CMedia::kKindMidi) {
                     action->SetCode(CAction::kScheduledStop);
@@ -383,6 +395,7 @@ void CScheduler::Tick()
     if (!transport_.BeginTick(held)) {
         return;
     }
+    doc_.CollectLoads();
     {
         CSongClock& clock = doc_.Clock();
         const int32_t now = clock.clock;
@@ -397,8 +410,9 @@ void CScheduler::Tick()
         if (transport_.SongPlaying() && !transport_.RecordMode() && doc_.LoopSong() && now > doc_.LoopEndMs()) {
             DropPendingSongActions();
             for (int i = 0; i < doc_.MediaCount(); ++i) {
-                if (doc_.MediumAt(i)->IsPlaying()) {
-                    doc_.MediumAt(i)->Stop();
+                CMedia* medium = doc_.MediumAt(i);
+                if (!Busy(medium) && medium->IsPlaying()) {
+                    medium->Stop();
                 }
             }
             Schedule(doc_.LoopBeginMs(), false);

@@ -73,6 +73,8 @@ private:
     // the end of the song stopped everything.
     bool FireDue(const Guard& held, int32_t now, bool offGrid);
     void StopAllLoadedMedia();
+    // Whether the loader has the medium: then nothing here touches it.
+    bool Busy(const CMedia* medium) const;
     void StopSong(const Guard& held);
     void Post(uint32_t message, intptr_t first, intptr_t second) const;
 

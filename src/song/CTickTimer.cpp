@@ -89,9 +89,10 @@ void CTickTimer::SleepUntil(timespec& deadline)
 void CTickTimer::Run()
 {
     // Real-time priority keeps the ticks on time under load; ordinary users usually may not
-    // have it, and then the timer runs at normal priority.
+    // have it, and then the timer runs at normal priority. The lowest real-time priority: the
+    // audio threads (JACK clients run at 5 and up) must be able to interrupt a tick.
     sched_param param{};
-    param.sched_priority = 10;
+    param.sched_priority = 1;
     realTime_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
 
     timespec deadline{};

@@ -129,6 +129,16 @@ void CTransport::DropActionsOf(const CMedia* medium)
     std::erase_if(pending_, [medium](const auto& action) { return action->Medium() == medium; });
 }
 
+void CTransport::DropPlaysOf(const CMedia* medium)
+{
+    const Guard guard = Hold();
+    for (const auto& action : pending_) {
+        if (action->Medium() == medium && action->Code() == CAction::kPlay) {
+            MarkDone(guard, *action);
+        }
+    }
+}
+
 void CTransport::ClearPending()
 {
     const Guard guard = Hold();

@@ -83,6 +83,8 @@ public:
     void MarkHoldsDone(const Guard&, const CMedia* medium, bool stopsToo);
     void PurgeDone(const Guard&);
     void DropActionsOf(const CMedia* medium);
+    // Marks the "Play" actions of a medium that could not be opened done (safe in a walk).
+    void DropPlaysOf(const CMedia* medium);
     void ClearPending();
 
 private:

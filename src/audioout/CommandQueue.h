@@ -26,10 +26,15 @@ public:
         return true;
     }
 
-    bool Pop(T& item)
+    // Consumer: where the producer stands now. Popping up to this mark, rather than until the
+    // queue is empty, bounds the consumer's work while a producer keeps pushing.
+    size_t Mark() const { return head_.load(std::memory_order_seq_cst); }
+
+    // Consumer: the oldest item pushed before `mark`; false when none is left.
+    bool PopBefore(size_t mark, T& item)
     {
         const size_t tail = tail_.load(std::memory_order_relaxed);
-        if (tail == head_.load(std::memory_order_seq_cst)) {
+        if (tail == mark) {
             return false;
         }
         item = items_[tail & (Capacity - 1)];

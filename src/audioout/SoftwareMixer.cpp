@@ -111,7 +111,7 @@ void SoftwareMixer::SetMasterGain(float left, float right)
     Send(command);
 }
 
-void SoftwareMixer::Retire(std::unique_ptr<const SoundBlock> block)
+void SoftwareMixer::Retire(std::shared_ptr<const SoundBlock> block)
 {
     std::lock_guard lock(control_);
     Retired item;

@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "song/CAction.h"
@@ -126,16 +128,24 @@ public:
     int32_t MemoryUsed() const { return memoryUsed_; }
     void AddMemory(int32_t bytes);
     void SubtractMemory(int32_t bytes);
+    // Brings what the song counts for a loaded medium to what it holds now (after a load, an
+    // edit, a refit); ReleaseMemory takes the medium's count off, before it unloads.
+    void ChargeMemory(const CMedia& medium);
+    void ReleaseMemory(const CMedia& medium);
     void PostMemory();
     // Loads a medium's data for playing within the memory limit. Music streams from its file
     // and needs nothing. With `notify`, the media list hears of it and a refusal is shown.
     bool LoadMediumData(CMedia& medium, bool notify);
 
     // The wave editor's edits of a sample, under the document lock, with the memory used
-    // following the sample's new size; the song is marked modified when the edit succeeds.
+    // following what the sample then holds; the song is marked modified when the edit succeeds.
     bool CropSample(CSamples& sample, int startMs, int endMs);
     bool InsertIntoSample(CSamples& sample, int position, const uint8_t* block, int size);
     bool CutFromSample(CSamples& sample, uint8_t* destination, int start, int end);
+    // Any other change of a sample's sound (an effect, silence, commit, revert) goes through
+    // here for the same lock, memory count and modified mark: a sample holds its decoded sound
+    // and, while they differ, the edited one.
+    bool ChangeSample(CSamples& sample, const std::function<bool()>& change);
 
     // Scratch buffer.
     bool AllocateScratch(size_t size);
@@ -196,8 +206,6 @@ public:
     const std::vector<std::unique_ptr<CAction>>& DeletedEvents() const { return deletedEvents_; }
 
 private:
-    template <class Edit>
-    bool EditSample(CSamples& sample, Edit edit);
     int32_t UniqueMediumId();
     void Post(uint32_t message, intptr_t first, intptr_t second) const;
     void Hint(int hint, intptr_t value, bool toMediaList = true) const;
@@ -215,6 +223,7 @@ private:
     std::vector<std::unique_ptr<CAction>> pending_;
 
     std::atomic<int32_t> memoryUsed_{0};  // also changed by the tick as media load
+    std::unordered_map<const CMedia*, int32_t> memoryCharged_;  // what memoryUsed_ counts per medium
     int32_t loopBegin_ = 0;
     int32_t loopEnd_ = 0;
     bool loopSong_ = false;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "framework/Prefault.h"
+
 namespace tessaron {
 
 // One version of a sound buffer's bytes. Once published to the mixer it is never written again;
@@ -13,11 +15,14 @@ namespace tessaron {
 class SoundBlock {
 public:
     // Left as it is, for a writer that fills every byte before publishing.
-    explicit SoundBlock(uint32_t size) : bytes_(new uint8_t[size > 0 ? size : 1]), size_(size) {}
+    explicit SoundBlock(uint32_t size) : bytes_(new uint8_t[size > 0 ? size : 1]), size_(size)
+    {
+        PrefaultForWrite(bytes_.get(), size);
+    }
     SoundBlock(uint32_t size, uint8_t fill) : SoundBlock(size) { std::memset(bytes_.get(), fill, size); }
     // Takes over bytes decoded elsewhere, without a copy.
     SoundBlock(std::unique_ptr<uint8_t[]> bytes, uint32_t size) : bytes_(std::move(bytes)), size_(size) {}
-    SoundBlock(const SoundBlock& other) : bytes_(new uint8_t[other.size_]), size_(other.size_)
+    SoundBlock(const SoundBlock& other) : SoundBlock(other.size_)
     {
         std::memcpy(bytes_.get(), other.bytes_.get(), size_);
     }

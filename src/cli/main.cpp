@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "cli/Commands.h"
+#include "cli/LibraryChatter.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ void PrintUsage(FILE* out)
 
 int main(int argc, char** argv)
 {
+    const auto chatterFilter = tessaron::cli::LibraryChatterFilter::Start();
     if (argc < 2 || std::strcmp(argv[1], "help") == 0 || std::strcmp(argv[1], "--help") == 0) {
         PrintUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
@@ -27,12 +29,12 @@ int main(int argc, char** argv)
             try {
                 return command.run(tessaron::cli::Arguments(argv + 2, argv + argc));
             } catch (const std::exception& e) {
-                std::fprintf(stderr, "tessaron-cli %s: %s\n", command.name, e.what());
+                std::fprintf(stderr, "tessaron-cli: %s: %s\n", command.name, e.what());
                 return 1;
             }
         }
     }
-    std::fprintf(stderr, "tessaron-cli: unknown command '%s'\n\n", argv[1]);
+    std::fprintf(stderr, "tessaron-cli: %s: no command of this name\n\n", argv[1]);
     PrintUsage(stderr);
     return 2;
 }

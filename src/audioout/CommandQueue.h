@@ -42,6 +42,9 @@ public:
         return true;
     }
 
+    // Consumer: the oldest item, however recently pushed; false when the queue is empty.
+    bool Pop(T& item) { return PopBefore(Mark(), item); }
+
 private:
     std::array<T, Capacity> items_{};
     alignas(64) std::atomic<size_t> head_{0};

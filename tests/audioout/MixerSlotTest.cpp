@@ -134,6 +134,11 @@ TEST(MixerQueue, ConsumerTakesOnlyWhatStoodBeforeItsMark)
         EXPECT_EQ(item, 10 + i);
     }
     EXPECT_FALSE(queue.PopBefore(full, item));
+
+    ASSERT_TRUE(queue.Push(7));
+    ASSERT_TRUE(queue.Pop(item)) << "a plain pop takes what came after any earlier mark";
+    EXPECT_EQ(item, 7);
+    EXPECT_FALSE(queue.Pop(item));
 }
 
 }  // namespace

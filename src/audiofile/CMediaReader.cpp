@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "framework/Prefault.h"
+
 namespace tessaron {
 
 CMediaReader::~CMediaReader() = default;
@@ -99,6 +101,7 @@ bool CMediaReader::AllocateData(int64_t bytes)
         loadedSize_ = 0;
         return Fail(ReaderError::OutOfMemory);
     }
+    PrefaultForWrite(data_.get(), static_cast<size_t>(bytes));
     return true;
 }
 

@@ -79,6 +79,9 @@ public:
     uint8_t* Data() { return data_.get(); }
     int32_t LoadedSize() const { return loadedSize_; }
     int32_t LoadedDuration() const { return loadedDuration_; }
+    // Hands the loaded bytes (LoadedSize() of them) to a new owner without a copy; the reader
+    // keeps describing them (format, LoadedSize, LoadedDuration) but Data() is null after it.
+    std::unique_ptr<uint8_t[]> TakeData() { return std::move(data_); }
 
     // truncate((bytes / bytes per second + 0.0004999) x 1000); 0 without a rate.
     static int32_t DurationMs(int64_t bytes, int32_t bytesPerSecond);

@@ -6,14 +6,19 @@
 namespace tessaron {
 
 std::unique_ptr<CSoundBuffer> CSoundBuffer::Create(std::shared_ptr<SoftwareMixer> mixer,
-                                                   const SoundBufferDesc& desc)
+                                                   const SoundBufferDesc& desc,
+                                                   std::shared_ptr<const SoundBlock> content)
 {
     if (!mixer || !desc.format || !desc.format->IsPlayablePcm() ||
         (desc.flags & BufferCaps::Primary) != 0 || desc.bufferBytes < desc.format->blockAlign ||
         desc.bufferBytes < BufferLimits::SizeMin || desc.bufferBytes > BufferLimits::SizeMax) {
         return nullptr;
     }
-    auto memory = std::make_shared<SoundMemory>(*desc.format, desc.bufferBytes);
+    if (content && content->Size() != desc.bufferBytes) {
+        return nullptr;
+    }
+    auto memory = content ? std::make_shared<SoundMemory>(*desc.format, std::move(content))
+                          : std::make_shared<SoundMemory>(*desc.format, desc.bufferBytes);
     const int slot = mixer->AttachVoice(memory.get());
     if (slot < 0) {
         return nullptr;
@@ -131,8 +136,19 @@ bool CSoundBuffer::Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t*
 
 bool CSoundBuffer::Unlock(const LockedRegion& region)
 {
-    std::unique_ptr<const SoundBlock> old;
+    std::shared_ptr<const SoundBlock> old;
     if (!memory_->Unlock(region.part1, old)) {
+        return false;
+    }
+    mixer_->Retire(std::move(old));
+    mixer_->Collect();
+    return true;
+}
+
+bool CSoundBuffer::Replace(std::shared_ptr<const SoundBlock> block)
+{
+    std::shared_ptr<const SoundBlock> old;
+    if (!memory_->Replace(std::move(block), old)) {
         return false;
     }
     mixer_->Retire(std::move(old));

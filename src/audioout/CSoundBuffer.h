@@ -34,8 +34,11 @@ class SoftwareMixer;
 // Releasing a buffer silences it at once; stop it first (and let 2 ms pass) to fade it out.
 class CSoundBuffer {
 public:
+    // A buffer of silence, or one that plays `content` as it is (no copy; null when its size is
+    // not desc.bufferBytes).
     static std::unique_ptr<CSoundBuffer> Create(std::shared_ptr<SoftwareMixer> mixer,
-                                                const SoundBufferDesc& desc);
+                                                const SoundBufferDesc& desc,
+                                                std::shared_ptr<const SoundBlock> content = nullptr);
     ~CSoundBuffer();
     CSoundBuffer(const CSoundBuffer&) = delete;
     CSoundBuffer& operator=(const CSoundBuffer&) = delete;
@@ -54,6 +57,11 @@ public:
               uint32_t* bytes2, uint32_t flags = 0);
     bool Unlock(const LockedRegion& region);
     bool Unlock(void* part1, uint32_t bytes1, void* part2, uint32_t bytes2);
+    // The whole sound at once: `block` (the buffer's size) sounds in the next audio block, as
+    // after an unlock, without a lock's copy. Fails while a lock is open.
+    bool Replace(std::shared_ptr<const SoundBlock> block);
+    // What plays now: the block published last (shared with the duplicates).
+    std::shared_ptr<const SoundBlock> Content() const { return memory_->Block(); }
 
     // Plays from the play cursor; PlayFlags::Looping repeats the buffer without a gap. Playing
     // a playing buffer only changes its looping.

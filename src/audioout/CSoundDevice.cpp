@@ -153,9 +153,10 @@ void CSoundDevice::Close()
     deviceIndex_ = -1;
 }
 
-std::unique_ptr<CSoundBuffer> CSoundDevice::CreateSecondary(const SoundBufferDesc& desc)
+std::unique_ptr<CSoundBuffer> CSoundDevice::CreateSecondary(const SoundBufferDesc& desc,
+                                                           std::shared_ptr<const SoundBlock> content)
 {
-    return mixer_ ? CSoundBuffer::Create(mixer_, desc) : nullptr;
+    return mixer_ ? CSoundBuffer::Create(mixer_, desc, std::move(content)) : nullptr;
 }
 
 std::unique_ptr<CSoundBuffer> CSoundDevice::DuplicateSecondary(const CSoundBuffer& buffer)

@@ -66,7 +66,9 @@ public:
     bool ClearPrimary();
     void Close();
 
-    std::unique_ptr<CSoundBuffer> CreateSecondary(const SoundBufferDesc& desc);
+    // A buffer of silence, or one that plays `content` (desc.bufferBytes long) without a copy.
+    std::unique_ptr<CSoundBuffer> CreateSecondary(const SoundBufferDesc& desc,
+                                                  std::shared_ptr<const SoundBlock> content = nullptr);
     std::unique_ptr<CSoundBuffer> DuplicateSecondary(const CSoundBuffer& buffer);
 
     // Volume -10000..0 and pan -10000..10000 in hundredths of a decibel, on the whole output.

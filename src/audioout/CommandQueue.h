@@ -26,16 +26,24 @@ public:
         return true;
     }
 
-    bool Pop(T& item)
+    // Consumer: where the producer stands now. Popping up to this mark, rather than until the
+    // queue is empty, bounds the consumer's work while a producer keeps pushing.
+    size_t Mark() const { return head_.load(std::memory_order_seq_cst); }
+
+    // Consumer: the oldest item pushed before `mark`; false when none is left.
+    bool PopBefore(size_t mark, T& item)
     {
         const size_t tail = tail_.load(std::memory_order_relaxed);
-        if (tail == head_.load(std::memory_order_seq_cst)) {
+        if (tail == mark) {
             return false;
         }
         item = items_[tail & (Capacity - 1)];
         tail_.store(tail + 1, std::memory_order_release);
         return true;
     }
+
+    // Consumer: the oldest item, however recently pushed; false when the queue is empty.
+    bool Pop(T& item) { return PopBefore(Mark(), item); }
 
 private:
     std::array<T, Capacity> items_{};

@@ -111,7 +111,7 @@ void SoftwareMixer::SetMasterGain(float left, float right)
     Send(command);
 }
 
-void SoftwareMixer::Retire(std::unique_ptr<const SoundBlock> block)
+void SoftwareMixer::Retire(std::shared_ptr<const SoundBlock> block)
 {
     std::lock_guard lock(control_);
     Retired item;
@@ -187,8 +187,11 @@ void SoftwareMixer::StreamStopped()
 
 void SoftwareMixer::Drain_RT()
 {
+    // Only what was queued when the callback began: a producer that keeps sending cannot hold
+    // the callback here. What comes later waits for the next callback.
+    const size_t mark = queue_.Mark();
     MixerCommand command;
-    while (queue_.Pop(command)) {
+    while (queue_.PopBefore(mark, command)) {
         Apply_RT(command);
     }
 }
@@ -253,6 +256,11 @@ void SoftwareMixer::Apply_RT(const MixerCommand& command)
     }
     Activate_RT(command.slot);
     Publish_RT(command.slot, command.sequence);
+    if (command.kind == Kind::Detach) {
+        // The slot goes back to the free list only after this: its next owner, whose numbers
+        // start again at the attach, must not take the last owner's number for its own.
+        status_[command.slot].applied.store(0, std::memory_order_release);
+    }
 }
 
 void SoftwareMixer::Render_RT(float* out, uint32_t frames, uint32_t channels)

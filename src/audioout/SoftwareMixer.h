@@ -47,7 +47,8 @@ public:
     void DetachVoice(int slot, std::shared_ptr<const SoundMemory> keepAlive);
     bool Send(const MixerCommand& command);
     void SetMasterGain(float left, float right);
-    void Retire(std::unique_ptr<const SoundBlock> block);
+    // Drops the mixer's hold of a replaced block once no callback can read it.
+    void Retire(std::shared_ptr<const SoundBlock> block);
     void Collect();  // frees what no callback can read any more
     const VoiceStatus& Status(uint32_t slot) const { return status_[slot]; }
     size_t RetiredCount();
@@ -62,7 +63,7 @@ public:
 private:
     struct Retired {
         uint64_t safeAt = 0;
-        std::unique_ptr<const SoundBlock> block;
+        std::shared_ptr<const SoundBlock> block;
         std::shared_ptr<const SoundMemory> memory;
         int slot = -1;
         bool detachSent = true;

@@ -4,17 +4,25 @@
 #include <cstring>
 #include <memory>
 
+#include "framework/Prefault.h"
+
 namespace tessaron {
 
 // One version of a sound buffer's bytes. Once published to the mixer it is never written again;
-// an edit copies it, changes the copy and publishes the copy.
+// an edit copies it, changes the copy and publishes the copy. Published blocks are shared
+// (std::shared_ptr<const SoundBlock>): a sample keeps the block it decoded while its buffer plays
+// the same block, so the sound is held once.
 class SoundBlock {
 public:
-    SoundBlock(uint32_t size, uint8_t fill) : bytes_(new uint8_t[size]), size_(size)
+    // Left as it is, for a writer that fills every byte before publishing.
+    explicit SoundBlock(uint32_t size) : bytes_(new uint8_t[size > 0 ? size : 1]), size_(size)
     {
-        std::memset(bytes_.get(), fill, size);
+        PrefaultForWrite(bytes_.get(), size);
     }
-    SoundBlock(const SoundBlock& other) : bytes_(new uint8_t[other.size_]), size_(other.size_)
+    SoundBlock(uint32_t size, uint8_t fill) : SoundBlock(size) { std::memset(bytes_.get(), fill, size); }
+    // Takes over bytes decoded elsewhere, without a copy.
+    SoundBlock(std::unique_ptr<uint8_t[]> bytes, uint32_t size) : bytes_(std::move(bytes)), size_(size) {}
+    SoundBlock(const SoundBlock& other) : SoundBlock(other.size_)
     {
         std::memcpy(bytes_.get(), other.bytes_.get(), size_);
     }

@@ -128,6 +128,9 @@ public:
     virtual int GetBytesPerSecond() const { return 176400; }
     virtual int GetDataSize() const { return 0; }
     virtual int GetDuration() const { return 0; }
+    // Bytes of media data the loaded medium holds in memory, as the song counts them against
+    // its memory limit.
+    virtual int64_t MemoryHeld() const { return dataSize; }
     // The rate the data is meant to play at: its own, unless it was fitted to a tempo by rate.
     virtual int GetPlaybackRate() const { return GetSampleRate(); }
     virtual int GetLoopData(int& out) const;

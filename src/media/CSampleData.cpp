@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "audiofile/CMediaReader.h"
 #include "audiofile/CWaveReader.h"
 #include "audiofile/ReaderChoice.h"
 #include "audioout/CSoundBuffer.h"
 #include "audioout/CSoundDevice.h"
+#include "audioout/SoundBlock.h"
 #include "media/PitchRules.h"
 #include "media/SegmentSplicer.h"
 
@@ -27,6 +29,8 @@ WaveFormat BufferFormat(const CMediaReader& reader)
     f.bitsPerSample = static_cast<uint16_t>(reader.BitsPerSample());
     return f;
 }
+
+uint8_t SilenceByte(const WaveFormat& format) { return format.bitsPerSample == 16 ? 0 : 128; }
 
 bool FrequencyAllowed(int32_t hertz)
 {
@@ -59,26 +63,33 @@ void CSampleData::TakeReaderFields()
     playDuration_ = duration_;
 }
 
-bool CSampleData::LoadFile(const std::string& path, int32_t startMs, int32_t endMs)
+bool CSampleData::TakeReader(std::unique_ptr<CMediaReader> reader)
 {
-    auto reader = LoadMediaFile(path, startMs, endMs);
-    if (!reader) {
+    const int32_t size = reader->LoadedSize();
+    std::unique_ptr<uint8_t[]> bytes = reader->TakeData();
+    if (!bytes || size < 0) {
         return false;
     }
+    source_ = std::make_shared<const SoundBlock>(std::move(bytes), static_cast<uint32_t>(size));
+    stretched_.reset();
     reader_ = std::move(reader);
     TakeReaderFields();
     return true;
+}
+
+bool CSampleData::LoadFile(const std::string& path, int32_t startMs, int32_t endMs)
+{
+    auto reader = LoadMediaFile(path, startMs, endMs);
+    return reader && TakeReader(std::move(reader));
 }
 
 bool CSampleData::LoadMemory(CSoundDevice* device, const void* pcm, int32_t size, const CWaveFormat& format,
                              float tempo, float newTempo)
 {
     auto reader = std::make_unique<CWaveReader>();
-    if (!reader->WrapMemory(pcm, size, format)) {
+    if (!reader->WrapMemory(pcm, size, format) || !TakeReader(std::move(reader))) {
         return false;
     }
-    reader_ = std::move(reader);
-    TakeReaderFields();
     if (!Open(device)) {
         return false;
     }
@@ -90,15 +101,25 @@ bool CSampleData::LoadMemory(CSoundDevice* device, const void* pcm, int32_t size
 
 bool CSampleData::Open(CSoundDevice* device)
 {
-    if (reader_ && CreateBuffer(device, bufferSize_, playDuration_) && Fill(bufferSize_)) {
-        return true;
+    if (reader_ && source_) {
+        Block content = TakeContent();
+        if (content && MakeBuffer(device, bufferSize_, playDuration_, std::move(content))) {
+            return true;
+        }
     }
     buffer_.reset();
     reader_.reset();
+    source_.reset();
+    stretched_.reset();
     return false;
 }
 
 bool CSampleData::CreateBuffer(CSoundDevice* device, int32_t bytes, int32_t ms)
+{
+    return MakeBuffer(device, bytes, ms, nullptr);
+}
+
+bool CSampleData::MakeBuffer(CSoundDevice* device, int32_t bytes, int32_t ms, Block content)
 {
     if (device == nullptr || bytes <= 0 || !format_.IsPlayablePcm()) {
         return false;
@@ -114,7 +135,7 @@ bool CSampleData::CreateBuffer(CSoundDevice* device, int32_t bytes, int32_t ms)
     desc.flags |= BufferCaps::GlobalFocus | BufferCaps::CtrlVolume | BufferCaps::CtrlPan;
     desc.bufferBytes = static_cast<uint32_t>(bytes);
     desc.format = &format_;
-    auto created = device->CreateSecondary(desc);
+    auto created = device->CreateSecondary(desc, std::move(content));
     if (!created) {
         return false;
     }
@@ -136,41 +157,26 @@ bool CSampleData::CreateBuffer(CSoundDevice* device, int32_t bytes, int32_t ms)
     return true;
 }
 
-bool CSampleData::Publish(const uint8_t* bytes, int32_t size)
-{
-    LockedRegion region;
-    if (!buffer_ || !buffer_->Lock(0, 0, region, LockFlags::EntireBuffer)) {
-        return false;
-    }
-    const uint32_t n = std::min<uint32_t>(region.bytes1, static_cast<uint32_t>(std::max(0, size)));
-    if (n > 0) {
-        std::memcpy(region.part1, bytes, n);
-    }
-    return buffer_->Unlock(region);
-}
-
 void CSampleData::SetFloatCopy(std::vector<float> left, std::vector<float> right)
 {
     floatLeft_ = std::move(left);
     floatRight_ = std::move(right);
 }
 
-bool CSampleData::Fill(int32_t bytes)
+CSampleData::Block CSampleData::TakeContent()
 {
-    if (!buffer_ || !reader_) {
-        return false;
-    }
-    bytes = std::min(bytes, bufferSize_);
+    const auto size = static_cast<uint32_t>(std::max(0, bufferSize_));
     if (!floatLeft_.empty()) {
         const int32_t align = format_.blockAlign;
         const bool wide = format_.bitsPerSample == 16;
-        std::vector<uint8_t> pcm(static_cast<size_t>(std::max(0, bytes)), wide ? 0 : 128);
-        const size_t frames = std::min<size_t>(floatLeft_.size(), static_cast<size_t>(bytes / align));
+        auto block = std::make_shared<SoundBlock>(size, SilenceByte(format_));
+        uint8_t* pcm = block->MutableData();
+        const size_t frames = std::min<size_t>(floatLeft_.size(), size / static_cast<uint32_t>(align));
         for (size_t f = 0; f < frames; ++f) {
             for (int c = 0; c < channels_; ++c) {
                 const std::vector<float>& plane = c == 0 || floatRight_.empty() ? floatLeft_ : floatRight_;
                 const float value = f < plane.size() ? plane[f] : 0.0f;
-                uint8_t* at = pcm.data() + f * static_cast<size_t>(align) + static_cast<size_t>(c) * (wide ? 2 : 1);
+                uint8_t* at = pcm + f * static_cast<size_t>(align) + static_cast<size_t>(c) * (wide ? 2 : 1);
                 if (wide) {
                     // Clipped: 1.0 × 32768 would wrap to the opposite extreme.
                     const auto v = static_cast<int16_t>(std::clamp(std::trunc(value * 32768.0f), -32768.0f, 32767.0f));
@@ -182,21 +188,36 @@ bool CSampleData::Fill(int32_t bytes)
         }
         floatLeft_.clear();
         floatRight_.clear();
-        held_ = std::move(pcm);
-        held_.resize(static_cast<size_t>(bufferSize_), wide ? 0 : 128);
-        holdsOwn_ = true;
-    } else if (!stretched_.empty()) {
-        held_ = std::move(stretched_);
-        stretched_.clear();
-        held_.resize(static_cast<size_t>(bufferSize_), format_.bitsPerSample == 16 ? 0 : 128);
-        holdsOwn_ = true;
-    } else {
-        held_.clear();
-        holdsOwn_ = false;
+        return block;
     }
-    const uint8_t* source = holdsOwn_ ? held_.data() : reader_->Data();
-    const int32_t available = holdsOwn_ ? static_cast<int32_t>(held_.size()) : reader_->LoadedSize();
-    return Publish(source, std::min(bytes, available));
+    Block content = stretched_ ? std::exchange(stretched_, nullptr) : source_;
+    if (!content || content->Size() == size) {
+        return content;
+    }
+    // A sound of another length than the buffer: cut, or padded with silence.
+    auto block = std::make_shared<SoundBlock>(size, SilenceByte(format_));
+    std::memcpy(block->MutableData(), content->Data(), std::min(size, content->Size()));
+    return block;
+}
+
+bool CSampleData::Fill(int32_t bytes)
+{
+    if (!buffer_ || !source_) {
+        return false;
+    }
+    bytes = std::clamp(bytes, 0, bufferSize_);
+    Block content = TakeContent();
+    if (!content) {
+        return false;
+    }
+    if (bytes == bufferSize_) {
+        return buffer_->Replace(std::move(content));
+    }
+    // Part of the buffer: the rest keeps what it holds.
+    Block current = buffer_->Content();
+    auto block = std::make_shared<SoundBlock>(*current);
+    std::memcpy(block->MutableData(), content->Data(), static_cast<size_t>(bytes));
+    return buffer_->Replace(std::move(block));
 }
 
 const uint8_t* CSampleData::Pcm() const
@@ -204,10 +225,31 @@ const uint8_t* CSampleData::Pcm() const
     if (parent_ != nullptr) {
         return parent_->Pcm();
     }
-    if (holdsOwn_) {
-        return held_.data();
+    if (buffer_) {
+        return buffer_->Content()->Data();  // the memory keeps the block until the next change
     }
-    return reader_ ? reader_->Data() : nullptr;
+    return SourcePcm();
+}
+
+const uint8_t* CSampleData::SourcePcm() const { return source_ ? source_->Data() : nullptr; }
+
+int64_t CSampleData::HeldBytes() const
+{
+    if (parent_ != nullptr) {
+        return 0;
+    }
+    int64_t held = source_ ? source_->Size() : 0;
+    const auto add = [&](const Block& block) {
+        if (block && block != source_) {
+            held += block->Size();
+        }
+    };
+    if (buffer_) {
+        add(buffer_->Content());
+    }
+    add(stretched_);
+    held += static_cast<int64_t>((floatLeft_.size() + floatRight_.size()) * sizeof(float));
+    return held;
 }
 
 int32_t CSampleData::BaseRate() const
@@ -330,7 +372,7 @@ bool CSampleData::IsPlaying() const
     return buffer_ && (buffer_->GetStatus() & BufferStatus::Playing) != 0;
 }
 
-bool CSampleData::Stretch(float oldTempo, float newTempo, std::vector<uint8_t>& out) const
+bool CSampleData::Stretch(float oldTempo, float newTempo, Block& out) const
 {
     const int32_t align = format_.blockAlign;
     const int64_t inFrames = dataSize_ / align;
@@ -342,8 +384,10 @@ bool CSampleData::Stretch(float oldTempo, float newTempo, std::vector<uint8_t>& 
     }
     const SegmentSplicer splicer({ratio, kStretchMinLag, kStretchMaxLag, kStretchWindow});
     const bool wide = format_.bitsPerSample == 16;
-    const uint8_t* pcm = reader_->Data();
-    out.assign(static_cast<size_t>(outFrames * align), 0);
+    const uint8_t* pcm = source_->Data();
+    // Every byte is written below, channel by channel.
+    auto block = std::make_shared<SoundBlock>(static_cast<uint32_t>(outFrames * align));
+    uint8_t* written = block->MutableData();
     std::vector<int16_t> channelIn(static_cast<size_t>(inFrames));
     std::vector<int16_t> channelOut(static_cast<size_t>(outFrames));
     // Each channel on its own; 8-bit sound goes through 16 bits so that one splicer serves.
@@ -360,7 +404,7 @@ bool CSampleData::Stretch(float oldTempo, float newTempo, std::vector<uint8_t>& 
             return false;
         }
         for (int64_t f = 0; f < outFrames; ++f) {
-            uint8_t* at = out.data() + f * align;
+            uint8_t* at = written + f * align;
             if (wide) {
                 std::memcpy(at + 2 * c, &channelOut[static_cast<size_t>(f)], 2);
             } else {
@@ -368,19 +412,20 @@ bool CSampleData::Stretch(float oldTempo, float newTempo, std::vector<uint8_t>& 
             }
         }
     }
+    out = std::move(block);
     return true;
 }
 
 bool CSampleData::RestoreOwnLength()
 {
-    stretched_.clear();
-    if (!buffer_ || (bufferSize_ == dataSize_ && !holdsOwn_)) {
+    stretched_.reset();
+    if (!buffer_ || buffer_->Content() == source_) {
         bufferSize_ = dataSize_;
         playDuration_ = duration_;
         return true;
     }
     const bool wasPlaying = IsPlaying();
-    if (!CreateBuffer(device_, dataSize_, duration_) || !Fill(dataSize_)) {
+    if (!MakeBuffer(device_, dataSize_, duration_, source_)) {
         return false;
     }
     if (wasPlaying) {
@@ -391,22 +436,20 @@ bool CSampleData::RestoreOwnLength()
 
 bool CSampleData::FitTempo(TempoMode mode, int32_t, int32_t, float oldTempo, float newTempo)
 {
-    if (oldTempo == 0.0f || newTempo == 0.0f || !reader_) {
+    if (oldTempo == 0.0f || newTempo == 0.0f || !source_) {
         return false;
     }
     const float ratio = oldTempo / newTempo;
     if (mode == TempoMode::Stretch) {
-        std::vector<uint8_t> stretched;
+        Block stretched;
         if (!Stretch(oldTempo, newTempo, stretched)) {
             return false;
         }
-        const auto bytes = static_cast<int32_t>(stretched.size());
+        const auto bytes = static_cast<int32_t>(stretched->Size());
         const auto ms = static_cast<int32_t>(static_cast<double>(duration_) * oldTempo / newTempo);
         if (buffer_) {
             const bool wasPlaying = IsPlaying();
-            stretched_ = std::move(stretched);
-            if (!CreateBuffer(device_, bytes, ms) || !Fill(bytes)) {
-                stretched_.clear();
+            if (!MakeBuffer(device_, bytes, ms, std::move(stretched))) {
                 return false;
             }
             if (wasPlaying) {
@@ -480,9 +523,8 @@ bool CSampleData::MoveToDevice(CSoundDevice* device)
     const bool wasPlaying = IsPlaying();
     const int32_t cursor = PlayCursor();
     const int32_t frequency = frequency_;
-    const uint8_t* pcm = Pcm();
-    std::vector<uint8_t> content(pcm, pcm + bufferSize_);
-    if (!CreateBuffer(device, bufferSize_, playDuration_) || !Publish(content.data(), bufferSize_)) {
+    // Both devices' mixers may read the block: it is shared, never copied.
+    if (!MakeBuffer(device, bufferSize_, playDuration_, buffer_->Content())) {
         return false;
     }
     frequency_ = frequency;

@@ -15,6 +15,7 @@ class CMediaReader;
 class CSoundBuffer;
 class CSoundDevice;
 class CWaveFormat;
+class SoundBlock;
 
 // How a sample follows the song tempo.
 enum class TempoMode : int32_t { None = 0, Stretch = 1, Rate = 2 };
@@ -22,6 +23,10 @@ enum class TempoMode : int32_t { None = 0, Stretch = 1, Rate = 2 };
 // The sound of one sample: the PCM its reader decoded and the output buffer that holds and
 // plays it. The buffer is created static, with volume, pan and frequency controls; the device's
 // mixer plays it, so starting a sample costs one command.
+//
+// The sound is held once: the decoded bytes become an immutable block that the buffer plays as
+// it is. Only a sound that differs from the decoded one (stretched, edited, effected) is a second
+// block; a revert or a move to another device shares the block again instead of copying it.
 //
 // Byte positions and sizes refer to the buffer's PCM; times are ms. 8-bit sound is unsigned as
 // in WAV files (128 is silence); sample values read from it are centred on 0.
@@ -50,13 +55,14 @@ public:
     // PCM already in memory (copied), opened on the device; fitted by rate to newTempo unless 0.
     bool LoadMemory(CSoundDevice* device, const void* pcm, int32_t size, const CWaveFormat& format,
                     float tempo, float newTempo);
-    // Creates the buffer for what the data holds (a pending stretch included) and fills it.
+    // Creates the buffer on what the data holds (a pending stretch included), without a copy.
     // On failure the reader is deleted.
     bool Open(CSoundDevice* device);
-    // A new buffer of `bytes`, rewound; the old one (stopped) goes only once the new one exists.
+    // A new buffer of `bytes` of silence, rewound; the old one (stopped) goes only once the new
+    // one exists.
     bool CreateBuffer(CSoundDevice* device, int32_t bytes, int32_t ms);
-    // Copies into the buffer from 0: the float working copy when present, else the stretched
-    // block, else the reader's PCM.
+    // Puts into the buffer from 0: the float working copy when present, else the stretched
+    // block, else the decoded PCM. The whole buffer's worth is published without a copy.
     bool Fill(int32_t bytes);
     // Planar floats (-1..1) that replace the PCM at the next Fill; `right` is used for stereo.
     void SetFloatCopy(std::vector<float> left, std::vector<float> right);
@@ -102,9 +108,9 @@ public:
     bool DeleteRange(int32_t start, int32_t end);
     bool CropTo(int32_t start, int32_t end);
     bool Silence(int32_t start, int32_t end);
-    // A new buffer with the reader's PCM again.
+    // A new buffer with the decoded PCM again.
     bool Revert();
-    // The buffer's sound becomes the reader's PCM, so that saving writes the edited sound.
+    // The buffer's sound becomes the decoded PCM, so that saving writes the edited sound.
     bool Commit();
     // One sample effect by command offset over bytes [start, end) of the buffer.
     bool ApplyEffect(int offset, int p1, int p2, int32_t start, int32_t end);
@@ -121,8 +127,16 @@ public:
     const std::vector<CEnvelope*>& Attached() const { return attached_; }
     void ClearAttached() { attached_.clear(); }
 
-    // What the buffer holds: BufferSize() bytes of PCM (null without data).
+    // What the buffer holds: BufferSize() bytes of PCM (null without data). Valid until the
+    // next change of the sound.
     const uint8_t* Pcm() const;
+    // The decoded (or committed) PCM: DataSize() bytes, null without data.
+    const uint8_t* SourcePcm() const;
+    // Bytes of sound this sample really holds: the decoded PCM, plus the buffer's sound when it
+    // differs from it, plus what waits to be put in the buffer. 0 for a duplicate, whose sound
+    // is its parent's.
+    int64_t HeldBytes() const;
+    // The reader that decoded the file; it describes the sound but has handed its bytes over.
     const CMediaReader* Reader() const { return reader_.get(); }
     CSoundDevice* Device() const { return device_; }
     CSoundBuffer* Buffer() const { return buffer_.get(); }
@@ -155,12 +169,19 @@ public:
     const CSampleData* Parent() const { return parent_; }
 
 private:
+    using Block = std::shared_ptr<const SoundBlock>;
+
+    bool TakeReader(std::unique_ptr<CMediaReader> reader);
     void TakeReaderFields();
-    bool Publish(const uint8_t* bytes, int32_t size);
-    bool ReplaceBuffer(std::vector<uint8_t> content);
+    // A new buffer of `bytes` playing `content` (silence when null); see CreateBuffer.
+    bool MakeBuffer(CSoundDevice* device, int32_t bytes, int32_t ms, Block content);
+    // What a fill puts in the buffer (see Fill), BufferSize() bytes long; the float copy and
+    // the stretched block are used once.
+    Block TakeContent();
+    bool ReplaceBuffer(Block content);
     template <typename Edit>
     bool EditBuffer(Edit edit);
-    bool Stretch(float oldTempo, float newTempo, std::vector<uint8_t>& out) const;
+    bool Stretch(float oldTempo, float newTempo, Block& out) const;
     bool RestoreOwnLength();
     int32_t BaseRate() const;
 
@@ -193,13 +214,10 @@ private:
     float targetTempo_ = 0.0f;
     int32_t rateFrequency_ = 0;
     int32_t frequency_ = 0;  // the last frequency sent, 0 for none since the last fit
-    std::vector<uint8_t> stretched_;
+    Block source_;     // the decoded (or committed) PCM, dataSize_ bytes
+    Block stretched_;  // a stretch made before the buffer exists, waiting for Open
     std::vector<float> floatLeft_, floatRight_;
     float ratio_ = 0.0f;
-    // The buffer's bytes when they differ from the reader's PCM (stretched, edited, effected),
-    // so that Pcm() shows what plays without reading the mixer's memory.
-    std::vector<uint8_t> held_;
-    bool holdsOwn_ = false;
 };
 
 }  // namespace tessaron

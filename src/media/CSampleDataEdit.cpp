@@ -5,6 +5,7 @@
 
 #include "audiofile/CWaveReader.h"
 #include "audioout/CSoundBuffer.h"
+#include "audioout/SoundBlock.h"
 #include "effects/SampleEffect.h"
 #include "media/CSampleData.h"
 
@@ -75,16 +76,11 @@ int32_t CSampleData::Peak(int32_t position, int32_t frames, int32_t channel) con
     return largest;
 }
 
-bool CSampleData::ReplaceBuffer(std::vector<uint8_t> content)
+bool CSampleData::ReplaceBuffer(Block content)
 {
     const bool wasPlaying = IsPlaying();
-    const auto size = static_cast<int32_t>(content.size());
-    if (!CreateBuffer(device_, size, CMediaReader::DurationMs(size, BytesPerSecond()))) {
-        return false;
-    }
-    held_ = std::move(content);
-    holdsOwn_ = true;
-    if (!Publish(held_.data(), size)) {
+    const auto size = static_cast<int32_t>(content->Size());
+    if (!MakeBuffer(device_, size, CMediaReader::DurationMs(size, BytesPerSecond()), std::move(content))) {
         return false;
     }
     if (wasPlaying) {
@@ -93,22 +89,24 @@ bool CSampleData::ReplaceBuffer(std::vector<uint8_t> content)
     return true;
 }
 
+// An edit of the sound in place: one new block, published whole; a refused edit publishes nothing.
 template <typename Edit>
 bool CSampleData::EditBuffer(Edit edit)
 {
-    LockedRegion region;
-    if (!buffer_ || !buffer_->Lock(0, 0, region, LockFlags::EntireBuffer)) {
+    if (!buffer_) {
         return false;
     }
-    auto* bytes = static_cast<uint8_t*>(region.part1);
-    const bool ok = edit(bytes, static_cast<int32_t>(region.bytes1));
-    if (ok) {
-        held_.assign(bytes, bytes + region.bytes1);
-        holdsOwn_ = true;
+    auto block = std::make_shared<SoundBlock>(*buffer_->Content());
+    if (!edit(block->MutableData(), static_cast<int32_t>(block->Size()))) {
+        return false;
     }
-    // Unlocking an unchanged copy publishes the same sound, so a refused edit changes nothing.
-    return buffer_->Unlock(region) && ok;
+    return buffer_->Replace(std::move(block));
 }
+
+namespace {
+// A new block of `size` bytes, for a writer that fills all of it.
+std::shared_ptr<SoundBlock> NewBlock(int32_t size) { return std::make_shared<SoundBlock>(static_cast<uint32_t>(size)); }
+}  // namespace
 
 bool CSampleData::CopyRange(uint8_t* destination, int32_t start, int32_t end) const
 {
@@ -132,11 +130,11 @@ bool CSampleData::InsertAt(int32_t position, const uint8_t* block, int32_t size)
         int64_t{bufferSize_} + size > CMediaReader::kMaxDataBytes) {
         return false;
     }
-    std::vector<uint8_t> content;
-    content.reserve(static_cast<size_t>(bufferSize_ + size));
-    content.insert(content.end(), pcm, pcm + position);
-    content.insert(content.end(), block, block + size);
-    content.insert(content.end(), pcm + position, pcm + bufferSize_);
+    auto content = NewBlock(bufferSize_ + size);
+    uint8_t* out = content->MutableData();
+    std::memcpy(out, pcm, static_cast<size_t>(position));
+    std::memcpy(out + position, block, static_cast<size_t>(size));
+    std::memcpy(out + position + size, pcm + position, static_cast<size_t>(bufferSize_ - position));
     return ReplaceBuffer(std::move(content));
 }
 
@@ -148,10 +146,9 @@ bool CSampleData::DeleteRange(int32_t start, int32_t end)
     if (!buffer_ || pcm == nullptr || start < 0 || start > end || end > bufferSize_) {
         return false;
     }
-    std::vector<uint8_t> content;
-    content.reserve(static_cast<size_t>(bufferSize_ - (end - start)));
-    content.insert(content.end(), pcm, pcm + start);
-    content.insert(content.end(), pcm + end, pcm + bufferSize_);
+    auto content = NewBlock(bufferSize_ - (end - start));
+    std::memcpy(content->MutableData(), pcm, static_cast<size_t>(start));
+    std::memcpy(content->MutableData() + start, pcm + end, static_cast<size_t>(bufferSize_ - end));
     return ReplaceBuffer(std::move(content));
 }
 
@@ -163,7 +160,9 @@ bool CSampleData::CropTo(int32_t start, int32_t end)
     if (!buffer_ || pcm == nullptr || start < 0 || start > end || end > bufferSize_) {
         return false;
     }
-    return ReplaceBuffer(std::vector<uint8_t>(pcm + start, pcm + end));
+    auto content = NewBlock(end - start);
+    std::memcpy(content->MutableData(), pcm + start, static_cast<size_t>(end - start));
+    return ReplaceBuffer(std::move(content));
 }
 
 bool CSampleData::Silence(int32_t start, int32_t end)
@@ -182,14 +181,14 @@ bool CSampleData::Silence(int32_t start, int32_t end)
 
 bool CSampleData::Revert()
 {
-    if (!reader_ || !device_) {
+    if (!source_ || !device_) {
         return false;
     }
     const bool wasPlaying = IsPlaying();
-    stretched_.clear();
+    stretched_.reset();
     floatLeft_.clear();
     floatRight_.clear();
-    if (!CreateBuffer(device_, dataSize_, duration_) || !Fill(dataSize_)) {
+    if (!MakeBuffer(device_, dataSize_, duration_, source_)) {
         return false;
     }
     if (wasPlaying) {
@@ -200,29 +199,14 @@ bool CSampleData::Revert()
 
 bool CSampleData::Commit()
 {
-    const uint8_t* pcm = Pcm();
-    if (!buffer_ || !reader_ || pcm == nullptr) {
+    if (!buffer_ || !source_) {
         return false;
     }
     const int32_t ms = CMediaReader::DurationMs(bufferSize_, BytesPerSecond());
-    std::vector<uint8_t> content(pcm, pcm + bufferSize_);
-    if (auto* wave = dynamic_cast<CWaveReader*>(reader_.get())) {
-        if (!wave->ReplaceData(content.data(), bufferSize_, ms)) {
-            return false;
-        }
-    } else {
-        // The decoding reader cannot take sound back: a WAV reader in memory holds it instead.
-        auto replacement = std::make_unique<CWaveReader>();
-        if (!replacement->WrapMemory(content.data(), bufferSize_, reader_->Format())) {
-            return false;
-        }
-        reader_ = std::move(replacement);
-    }
+    source_ = buffer_->Content();  // the block that plays is the sound from now on: no copy
     dataSize_ = bufferSize_;
     duration_ = ms;
     playDuration_ = ms;
-    held_.clear();
-    holdsOwn_ = false;
     return true;
 }
 

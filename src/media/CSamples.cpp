@@ -474,6 +474,8 @@ int CSamples::GetBytesPerSecond() const
 {
     return sampleData_ ? sampleData_->BytesPerSecond() : CMedia::GetBytesPerSecond();
 }
+int64_t CSamples::MemoryHeld() const { return sampleData_ ? sampleData_->HeldBytes() : CMedia::MemoryHeld(); }
+
 int CSamples::GetDataSize() const { return sampleData_ ? sampleData_->BufferSize() : CMedia::GetDataSize(); }
 int CSamples::GetDuration() const { return sampleData_ ? sampleData_->PlayDuration() : CMedia::GetDuration(); }
 

@@ -73,6 +73,8 @@ public:
     int GetBytesPerSecond() const override;
     int GetDataSize() const override;
     int GetDuration() const override;
+    // The sound as held: once, plus a stretched or edited version while it differs.
+    int64_t MemoryHeld() const override;
 
     // Sound handed over in memory (a copy is taken), fitted to `tempo` by rate.
     bool OpenFromMemory(CSoundDevice* device, float tempo, const void* pcm, int size, const CWaveFormat& format);

@@ -107,6 +107,7 @@ void CChordwayDoc::SetTempo(float tempo)
     for (const auto& medium : media_) {
         if (medium->loaded == 1) {
             medium->ChangeTempo(tempo_);
+            ChargeMemory(*medium);  // a stretch holds a second version of the sound
         }
     }
     for (const auto& event : events_) {
@@ -268,7 +269,7 @@ void CChordwayDoc::RemoveMedium(int index)
     }
     RenumberEvents();
     if (medium->loaded == 1) {
-        SubtractMemory(medium->dataSize);
+        ReleaseMemory(*medium);
         medium->Close();
     }
     deletedMedia_.push_back(std::move(media_[static_cast<size_t>(index)]));
@@ -475,6 +476,31 @@ void CChordwayDoc::SubtractMemory(int32_t bytes)
     PostMemory();
 }
 
+void CChordwayDoc::ChargeMemory(const CMedia& medium)
+{
+    std::lock_guard guard(lock_);
+    const auto held = static_cast<int32_t>(std::clamp<int64_t>(medium.MemoryHeld(), 0, INT32_MAX));
+    int32_t& charged = memoryCharged_[&medium];
+    if (held == charged) {
+        return;
+    }
+    memoryUsed_ = std::max(0, memoryUsed_ + held - charged);
+    charged = held;
+    PostMemory();
+}
+
+void CChordwayDoc::ReleaseMemory(const CMedia& medium)
+{
+    std::lock_guard guard(lock_);
+    const auto it = memoryCharged_.find(&medium);
+    if (it == memoryCharged_.end()) {
+        return;
+    }
+    memoryUsed_ = std::max(0, memoryUsed_ - it->second);
+    memoryCharged_.erase(it);
+    PostMemory();
+}
+
 void CChordwayDoc::PostMemory() { Post(message::kMemory, 0, memoryUsed_); }
 
 bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
@@ -499,7 +525,7 @@ bool CChordwayDoc::FinishLoad(CMedia& medium, bool opened, bool notify)
     if (!opened) {
         return false;
     }
-    if (static_cast<int64_t>(memoryUsed_) + medium.dataSize > env_.settings.memoryMax) {
+    if (static_cast<int64_t>(memoryUsed_) + medium.MemoryHeld() > env_.settings.memoryMax) {
         // Refused media must not hold on to the memory they were refused for.
         medium.Close();
         if (notify && env_.notice != nullptr) {
@@ -507,7 +533,7 @@ bool CChordwayDoc::FinishLoad(CMedia& medium, bool opened, bool notify)
         }
         return false;
     }
-    AddMemory(medium.dataSize);
+    ChargeMemory(medium);
     if (notify) {
         NotifyViews(ListNotice::MediaChanged);
     }
@@ -524,23 +550,16 @@ void CChordwayDoc::CollectLoads()
     }
 }
 
-template <class Edit>
-bool CChordwayDoc::EditSample(CSamples& sample, Edit edit)
+bool CChordwayDoc::ChangeSample(CSamples& sample, const std::function<bool()>& change)
 {
     std::lock_guard guard(lock_);
     loader_.Settle(&sample);
     CollectLoads();
-    const int32_t before = sample.GetDataSize();
-    if (!edit()) {
+    if (!change()) {
         return false;
     }
-    const int32_t after = sample.GetDataSize();
-    if (sample.loaded == 1 && after != before) {
-        if (after > before) {
-            AddMemory(after - before);
-        } else {
-            SubtractMemory(before - after);
-        }
+    if (sample.loaded == 1) {
+        ChargeMemory(sample);
     }
     SetModified();
     return true;
@@ -548,17 +567,17 @@ bool CChordwayDoc::EditSample(CSamples& sample, Edit edit)
 
 bool CChordwayDoc::CropSample(CSamples& sample, int startMs, int endMs)
 {
-    return EditSample(sample, [&] { return sample.Crop(startMs, endMs); });
+    return ChangeSample(sample, [&] { return sample.Crop(startMs, endMs); });
 }
 
 bool CChordwayDoc::InsertIntoSample(CSamples& sample, int position, const uint8_t* block, int size)
 {
-    return EditSample(sample, [&] { return sample.Insert(position, block, size); });
+    return ChangeSample(sample, [&] { return sample.Insert(position, block, size); });
 }
 
 bool CChordwayDoc::CutFromSample(CSamples& sample, uint8_t* destination, int start, int end)
 {
-    return EditSample(sample, [&] { return sample.Cut(destination, start, end); });
+    return ChangeSample(sample, [&] { return sample.Cut(destination, start, end); });
 }
 
 bool CChordwayDoc::AllocateScratch(size_t size)
@@ -615,6 +634,7 @@ void CChordwayDoc::DeleteContents()
     media_.clear();
     deletedMedia_.clear();
     memoryUsed_ = 0;
+    memoryCharged_.clear();
     quantized_ = false;
     songLength_ = 0;
     Post(message::kSongLength, 0, 0);

@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "song/CAction.h"
@@ -128,6 +130,10 @@ public:
     int32_t MemoryUsed() const { return memoryUsed_; }
     void AddMemory(int32_t bytes);
     void SubtractMemory(int32_t bytes);
+    // Brings what the song counts for a loaded medium to what it holds now (after a load, an
+    // edit, a refit); ReleaseMemory takes the medium's count off, before it unloads.
+    void ChargeMemory(const CMedia& medium);
+    void ReleaseMemory(const CMedia& medium);
     void PostMemory();
     // Loads a medium's data for playing within the memory limit. Music streams from its file
     // and needs nothing. With `notify`, the media list hears of it and a refusal is shown.
@@ -139,10 +145,14 @@ public:
     void CollectLoads();
 
     // The wave editor's edits of a sample, under the document lock, with the memory used
-    // following the sample's new size; the song is marked modified when the edit succeeds.
+    // following what the sample then holds; the song is marked modified when the edit succeeds.
     bool CropSample(CSamples& sample, int startMs, int endMs);
     bool InsertIntoSample(CSamples& sample, int position, const uint8_t* block, int size);
     bool CutFromSample(CSamples& sample, uint8_t* destination, int start, int end);
+    // Any other change of a sample's sound (an effect, silence, commit, revert) goes through
+    // here for the same lock, memory count and modified mark: a sample holds its decoded sound
+    // and, while they differ, the edited one.
+    bool ChangeSample(CSamples& sample, const std::function<bool()>& change);
 
     // Scratch buffer.
     bool AllocateScratch(size_t size);
@@ -185,8 +195,6 @@ public:
     const std::vector<std::unique_ptr<CAction>>& DeletedEvents() const { return deletedEvents_; }
 
 private:
-    template <class Edit>
-    bool EditSample(CSamples& sample, Edit edit);
     int32_t UniqueMediumId();
     // The memory limit applied to a medium just opened (or not).
     bool FinishLoad(CMedia& medium, bool opened, bool notify);
@@ -206,6 +214,7 @@ private:
     std::vector<std::unique_ptr<CMedia>> deletedMedia_;
 
     std::atomic<int32_t> memoryUsed_{0};  // also changed by the tick as media load
+    std::unordered_map<const CMedia*, int32_t> memoryCharged_;  // what memoryUsed_ counts per medium
     int32_t loopBegin_ = 0;
     int32_t loopEnd_ = 0;
     bool loopSong_ = false;

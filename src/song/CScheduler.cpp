@@ -178,7 +178,7 @@ bool CScheduler::Close(CMedia* medium, int32_t listPosition)
         }
         if (medium != nullptr && medium->loaded == 1) {
             medium->Stop();
-            doc_.SubtractMemory(medium->dataSize);
+            doc_.ReleaseMemory(*medium);
             medium->Close();
         }
         if (IDocumentObserver* views = doc_.Environment().views) {
@@ -322,7 +322,7 @@ bool CScheduler::FireDue(const Guard& held, int32_t now, bool offGrid)
                 medium->Stop();
                 transport_.MarkHoldsDone(held, medium, false);
                 if (medium->loaded == 1) {
-                    doc_.SubtractMemory(medium->dataSize);
+                    doc_.ReleaseMemory(*medium);
                 }
                 medium->Close();
                 Post(message::kMediumState, CAction::kClose, reinterpret_cast<intptr_t>(medium));

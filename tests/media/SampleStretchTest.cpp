@@ -174,7 +174,7 @@ TEST(TempoFit, RateModeChangesOnlyTheFrequency)
     EXPECT_EQ(sample.BufferSize(), static_cast<int32_t>(sample.DataSize() * 0.8f) / 2 * 2);
     ASSERT_TRUE(sample.FitTempo(TempoMode::Rate, 0, 0, 100.0f, 125.0f));
     EXPECT_EQ(sample.BufferSize(), sample.DataSize());
-    EXPECT_TRUE(std::equal(sample.Pcm(), sample.Pcm() + sample.DataSize(), sample.Reader()->Data()));
+    EXPECT_TRUE(std::equal(sample.Pcm(), sample.Pcm() + sample.DataSize(), sample.SourcePcm()));
 }
 
 TEST(TempoFit, EightBitSoundIsStretchedAsSamplesNotAsWords)

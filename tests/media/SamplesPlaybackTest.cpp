@@ -62,7 +62,7 @@ TEST_F(SamplePlayback, SameTempoNeverStretchesAndStretchKeepsThePitch)
     sample.stretchMode = 1;
     ASSERT_TRUE(sample.Open(&output.device, 100.0f));
     EXPECT_EQ(sample.GetDataSize(), int(kRate * 2 * 4));
-    EXPECT_EQ(sample.GetPcm(), sample.SampleData()->Reader()->Data()) << "the file's PCM, unchanged";
+    EXPECT_EQ(sample.GetPcm(), sample.SampleData()->SourcePcm()) << "the file's PCM, unchanged";
     sample.Close();
     ASSERT_TRUE(sample.Open(&output.device, 125.0f));
     EXPECT_EQ(sample.GetDataSize(), int(kRate * 2 * 4 * 100 / 125));

@@ -36,18 +36,17 @@ PlacementRules::Decision PlacementRules::Restore(const CWindowPlacement& saved, 
 {
     Decision decision;
     decision.startStyle = saved.style;
-    const bool nothingSaved = NothingSaved(saved);
-    if (nothingSaved && skin.width == -1) {
-        decision.startStyle = CWindowPlacement::kMaximizeBit;
+    if (NothingSaved(saved)) {
+        // A first run opens maximized unless the skin gives a window that fits the screen. (The
+        // stored style's default has the maximize bit, which would otherwise always win over the
+        // skin's window.)
+        decision.rect = skin.width == -1 ? std::nullopt : SkinRect(skin, screenWidth, screenHeight);
+        decision.startStyle = decision.rect ? (saved.style & ~(CWindowPlacement::kMaximizeBit | kMinimizeBit))
+                                            : CWindowPlacement::kMaximizeBit;
+        return decision;
     }
     if ((decision.startStyle & (CWindowPlacement::kMaximizeBit | kMinimizeBit)) != 0) {
         return decision;
-    }
-    if (skin.width != -1 && nothingSaved) {
-        decision.rect = SkinRect(skin, screenWidth, screenHeight);
-        if (decision.rect) {
-            return decision;
-        }
     }
     if (saved.resX == screenWidth && saved.resY == screenHeight && saved.x != kNone && saved.y != kNone &&
         saved.cx != kNone && saved.cy != kNone && saved.cx > kMinimumSize && saved.cy > kMinimumSize) {

@@ -7,6 +7,11 @@
 
 namespace tessaron {
 
+CActionModel::CActionModel(CChordwayDoc& doc, QObject* parent)
+    : QAbstractTableModel(parent), doc_(&doc), rows_(doc.EventCount())
+{
+}
+
 void CActionModel::SetDocument(CChordwayDoc& doc)
 {
     doc_ = &doc;

@@ -12,7 +12,7 @@ class CActionModel : public QAbstractTableModel {
 public:
     enum Column { kEventColumn = 0, kMediaColumn = 1, kWhenColumn = 2, kColumnCount = 3 };
 
-    explicit CActionModel(CChordwayDoc& doc, QObject* parent = nullptr) : QAbstractTableModel(parent), doc_(&doc) {}
+    explicit CActionModel(CChordwayDoc& doc, QObject* parent = nullptr);
 
     void SetDocument(CChordwayDoc& doc);
     // Every row again (an event recorded, a song opened, a change of display).

@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "app/CMainFrame.h"
+#include "app/DataFolders.h"
 #include "audioout/CSoundDevice.h"
 #include "app/CProfileStore.h"
 #include "app/CSettingsStore.h"
@@ -23,15 +24,8 @@ CChordwayApp::~CChordwayApp() = default;
 
 std::string CChordwayApp::ProgramFolder()
 {
-    // Installed: <prefix>/share/tessaron beside <prefix>/bin; in the build tree: the sources' data.
-    const QDir bin(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : {bin.absoluteFilePath(QStringLiteral("../share/tessaron")),
-                                     QStringLiteral(TESSARON_SOURCE_DATA_DIR)}) {
-        if (QFileInfo(candidate).isDir()) {
-            return QDir(candidate).absolutePath().toStdString() + "/";
-        }
-    }
-    return bin.absolutePath().toStdString() + "/";
+    // The skins' folder stands for the program folder: a bare skin name is looked for there.
+    return DataFolders::ProgramSkinFolder().toStdString() + "/";
 }
 
 bool CChordwayApp::Start(const QStringList& arguments)

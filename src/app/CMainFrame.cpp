@@ -124,7 +124,7 @@ void CMainFrame::BuildBars()
     addToolBarBreak(Qt::TopToolBarArea);
     moveBar_ = new CMoveBar(Action(kGotoStart), Action(kGotoEnd), this);
     moveBar_->OnUserMove([this](int32_t beat) {
-        if (doc_ && !doc_->songPlaying) {
+        if (doc_ && !doc_->Transport().SongPlaying()) {
             doc_->SetSongPosition(beat);
             doc_->MoveSongCursor(beat);
         }
@@ -204,7 +204,7 @@ void CMainFrame::RefreshViews()
     status_->SetMedia(0, doc_->MediaCount());
     status_->SetEvent(0, doc_->EventCount());
     status_->SetMemory(doc_->MemoryUsed(), app_.Settings().memoryMax);
-    status_->SetRecord(doc_->recordMode);
+    status_->SetRecord(doc_->Transport().RecordMode());
     moveBar_->SetRange(doc_->SongLength());
     moveBar_->SetPosition(doc_->SongPosition());
     UpdateTitle();

@@ -13,6 +13,8 @@
 #include <QUrl>
 
 #include "app/CChordwayApp.h"
+#include "app/DataFolders.h"
+#include "app/Manual.h"
 #include "app/CGuiServices.h"
 #include "app/CMainFrame.h"
 #include "app/CMoveBar.h"
@@ -52,7 +54,7 @@ void CMainFrame::BuildCommands()
 {
     using F = CMainFrame;
     auto song = [](auto rule) { return [rule](const CMainFrame& f) { return f.doc_ && rule(*f.doc_); }; };
-    auto notPlaying = song([](const CChordwayDoc& d) { return !d.songPlaying; });
+    auto notPlaying = song([](const CChordwayDoc& d) { return !d.Transport().SongPlaying(); });
     auto pane = [](QWidget* F::*member) {
         return [member](const CMainFrame& f) { return f.*member && !(f.*member)->isHidden(); };
     };
@@ -89,14 +91,14 @@ void CMainFrame::BuildCommands()
         {kSaveWave, "&Save Wave", {}, nullptr, kViewMissing, {}, ""},
         {kDisplayWave, "Display Wave", {}, nullptr, kViewMissing, {}, ""},
         {kRecord, "&Record", QKeySequence(Qt::Key_Insert), &F::OnRecord, {},
-         song([](const CChordwayDoc& d) { return d.recordMode.load(); }), "Record mode"},
+         song([](const CChordwayDoc& d) { return d.Transport().RecordMode(); }), "Record mode"},
         {kPlaySong, "&Play", QKeySequence(Qt::CTRL | Qt::Key_Space), &F::OnPlaySong, {},
-         song([](const CChordwayDoc& d) { return d.songPlaying.load(); }), "Play a record song"},
+         song([](const CChordwayDoc& d) { return d.Transport().SongPlaying(); }), "Play a record song"},
         {kStopSong, "&Stop", QKeySequence(Qt::Key_Escape), &F::OnStopSong, {}, {}, "Stop a record song"},
         {kLoadAll, "&Load", {}, &F::OnLoadAll, song([](const CChordwayDoc& d) { return d.MediaCount() > 0; }), {},
          "Load all media into memory"},
         {kQuantization, "&Quantization", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Q), &F::OnQuantization,
-         song([](const CChordwayDoc& d) { return d.EventCount() > 0 && !d.songPlaying; }), {},
+         song([](const CChordwayDoc& d) { return d.EventCount() > 0 && !d.Transport().SongPlaying(); }), {},
          "Calcul quantization"},
         {kCreateWave, "Create Wave", {}, &F::OnCreateWave, notPlaying, {}, "Write song in file"},
         {kInitialiseRecord, "Initialise a Song Record", QKeySequence(Qt::CTRL | Qt::Key_Delete),
@@ -130,7 +132,7 @@ void CMainFrame::BuildCommands()
         {kSetTempo, "Set Tempo in Song", {}, &F::OnSetTempo, notPlaying, {}, "Set Tempo in Song"},
         {kVolume, "Volume", {}, &F::OnVolume, {}, {}, "The sound card's mixer"},
         {kAbout, "&About", {}, nullptr, kViewMissing, {}, ""},
-        {kHelp, "Help", {}, &F::OnHelp, [](const CMainFrame&) { return QFileInfo::exists(QString::fromStdString(CChordwayApp::ProgramFolder() + "manual.md")) || QFileInfo::exists(QString::fromStdString(CChordwayApp::ProgramFolder() + "../docs/manual.md")); }, {}, "Open the manual"},
+        {kHelp, "Help", {}, &F::OnHelp, [](const CMainFrame&) { return QFileInfo::exists(DataFolders::ManualPath()); }, {}, "Open the manual"},
     };
 
     commands_ = table;
@@ -232,7 +234,7 @@ void CMainFrame::UpdateCommands()
         }
     }
     if (status_ && doc_) {
-        status_->SetRecord(doc_->recordMode);
+        status_->SetRecord(doc_->Transport().RecordMode());
     }
 }
 
@@ -386,7 +388,7 @@ void CMainFrame::OnSaveAs()
 void CMainFrame::OnRecord()
 {
     scheduler_->ToggleRecordMode();
-    status_->SetRecord(doc_->recordMode);
+    status_->SetRecord(doc_->Transport().RecordMode());
 }
 
 void CMainFrame::OnPlaySong() { scheduler_->PlaySong(); }
@@ -394,7 +396,7 @@ void CMainFrame::OnPlaySong() { scheduler_->PlaySong(); }
 void CMainFrame::OnStopSong()
 {
     scheduler_->StopCommand();
-    if (!doc_->songPlaying) {
+    if (!doc_->Transport().SongPlaying()) {
         moveBar_->SetPosition(doc_->SongPosition());
     }
 }
@@ -503,16 +505,7 @@ void CMainFrame::OnVolume()
     window.exec();
 }
 
-void CMainFrame::OnHelp()
-{
-    for (const std::string& candidate : {CChordwayApp::ProgramFolder() + "manual.md",
-                                         CChordwayApp::ProgramFolder() + "../docs/manual.md"}) {
-        if (QFileInfo::exists(QString::fromStdString(candidate))) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(candidate)));
-            return;
-        }
-    }
-}
+void CMainFrame::OnHelp() { OpenManual(this); }
 
 void CMainFrame::OnCreateWave()
 {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "song/TimeText.h"
+#include "framework/TimeText.h"
 
 namespace tessaron::status_text {
 

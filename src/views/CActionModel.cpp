@@ -3,7 +3,7 @@
 #include "media/CMedia.h"
 #include "song/CAction.h"
 #include "song/CChordwayDoc.h"
-#include "song/TimeText.h"
+#include "framework/TimeText.h"
 
 namespace tessaron {
 

@@ -14,7 +14,7 @@
 #include "media/CMedia.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMesure.h"
-#include "song/TimeText.h"
+#include "framework/TimeText.h"
 #include "views/CAccelSpinBox.h"
 
 namespace tessaron {

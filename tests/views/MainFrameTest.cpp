@@ -154,9 +154,9 @@ private slots:
         QCOMPARE(Frame().Action(CMainFrame::kQuit)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
         Frame().RunCommand(CMainFrame::kPlaySong);
-        QVERIFY(Frame().Doc().songPlaying);
+        QVERIFY(Frame().Doc().Transport().SongPlaying());
         Frame().RunCommand(CMainFrame::kStopSong);
-        QVERIFY(!Frame().Doc().songPlaying);
+        QVERIFY(!Frame().Doc().Transport().SongPlaying());
     }
 
     void windowMenuShowsAndHidesBarsAndPanes()

@@ -16,6 +16,7 @@
 #include "cli/OutputChoice.h"
 #include "framework/TimeText.h"
 #include "media/CMedia.h"
+#include "midi/CMidiService.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CScheduler.h"
@@ -56,12 +57,14 @@ int RunRender(const Arguments& args)
 {
     std::string song, out, end;
     bool mono = false;
+    bool endGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--end") {
             if (i + 1 == args.size()) {
                 return Refuse("--end", "needs a position BAR.BEAT.FRACTION or a time HH:MM:SS.mmm");
             }
             end = args[++i];
+            endGiven = true;
         } else if (args[i] == "--mono") {
             mono = true;
         } else if (args[i].starts_with("--")) {
@@ -95,7 +98,7 @@ int RunRender(const Arguments& args)
     if (!OpenSong(doc, song)) {
         return 1;
     }
-    if (!end.empty()) {
+    if (endGiven) {
         if (const std::string why = CheckEnd(end, doc.BeatsPerBar()); !why.empty()) {
             return Refuse("--end", why);
         }
@@ -134,12 +137,19 @@ int RunPlay(const Arguments& args)
     if (!OpenOutput(device, wanted, error)) {
         return Fail(wanted.empty() ? "output" : wanted, error);
     }
-    CMediaOutputs outputs({&device});
+    // MIDI media play through the built-in synthesizer on the device; those meant for an outside
+    // port go to our MIDI output port when a MIDI system runs.
+    CMidiService midi;
+    if (midi.Create()) {
+        midi.OpenOutput("");
+    }
+    CMediaOutputs outputs({&device}, &midi);
     ConsoleNotice notice(song);
     SongEnvironment env;
     env.notice = &notice;
     env.loader = &outputs;
     env.audioDeviceCount = 1;
+    env.midiOutputPortCount = midi.OutputOpen() ? 1 : 0;
     CChordwayDoc doc(env);
     if (!OpenSong(doc, song)) {
         return 1;
@@ -155,7 +165,7 @@ int RunPlay(const Arguments& args)
     CScheduler scheduler(doc);
     scheduler.Start();
     scheduler.PlaySong();
-    const bool terminal = isatty(STDERR_FILENO) != 0;
+    const bool terminal = StderrIsTerminal();
     int32_t clock = 0;
     while (!g_interrupted) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

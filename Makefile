@@ -11,7 +11,7 @@ LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := true
 
-.PHONY: all run test bench fuzz test-asan test-tsan deps clean install
+.PHONY: all run screenshot test bench fuzz test-asan test-tsan deps clean install
 
 all: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS)
@@ -25,11 +25,21 @@ build/%/build.ninja: $(DEPS_STAMP) CMakeLists.txt CMakePresets.json
 	$(LOCK) cmake --preset $* $(LAUNCHER) >/dev/null
 
 run: build/release/build.ninja
-	$(LOCK) cmake --build build/release -j$(JOBS) --target tessaron-cli
+	$(LOCK) cmake --build build/release -j$(JOBS) --target tessaron tessaron-cli
 	build/release/tessaron-cli demo build/demo
-	build/release/tessaron-cli summary build/demo/demo.tsn
-	build/release/tessaron-cli render build/demo/demo.tsn build/demo/demo.wav
-	@build/release/tessaron-cli play build/demo/demo.tsn || echo "(no audio output to play the demo on; it is rendered in build/demo/demo.wav)"
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  build/release/tessaron build/demo/demo.tsn; \
+	else \
+	  echo "No display for the program window: rendering and playing the demo song instead."; \
+	  build/release/tessaron-cli summary build/demo/demo.tsn; \
+	  build/release/tessaron-cli render build/demo/demo.tsn build/demo/demo.wav; \
+	  build/release/tessaron-cli play build/demo/demo.tsn || echo "(no audio output to play the demo on; it is rendered in build/demo/demo.wav)"; \
+	fi
+
+# docs/screenshot.png: the program window on the demo song, taken under Xvfb.
+screenshot: build/release/build.ninja
+	$(LOCK) cmake --build build/release -j$(JOBS) --target tessaron tessaron-cli
+	scripts/screenshot build/release docs/screenshot.png
 
 test: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS)

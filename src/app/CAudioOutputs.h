@@ -1,0 +1,49 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audioout/CDeviceEntry.h"
+
+namespace tessaron {
+
+class CSoundDevice;
+class INotice;
+
+// The program's audio output devices: at most 24, the first the current one. Plain C++ so that
+// the choice can be tested without windows.
+class CAudioOutputs {
+public:
+    static constexpr size_t kMaxDevices = 24;
+    static constexpr const char* kNoOutputText = "No audio output device can be used: Tessaron cannot start.";
+    static constexpr const char* kCannotOpenText = "Cannot open the audio output device";
+
+    // Opens one listed device for 44100 Hz, 2 channels, 16-bit stereo frames; null on failure.
+    using Opener = std::function<std::unique_ptr<CSoundDevice>(const CDeviceEntry&)>;
+
+    CAudioOutputs();
+    ~CAudioOutputs();
+    CAudioOutputs(const CAudioOutputs&) = delete;
+    CAudioOutputs& operator=(const CAudioOutputs&) = delete;
+
+    // Opens the first 24 of `list`; a device that fails is reported with its name and left
+    // out. With none listed or none left, reports that and answers false.
+    bool Open(const std::vector<CDeviceEntry>& list, const Opener& open, INotice* notice);
+    // The output devices of the audio system in use (TESSARON_AUDIO_API, else the first that
+    // runs), and the opener for them.
+    static std::vector<CDeviceEntry> Enumerate();
+    static std::unique_ptr<CSoundDevice> OpenDevice(const CDeviceEntry& entry);
+
+    std::vector<CSoundDevice*> Devices() const;
+    size_t Count() const { return devices_.size(); }
+    CSoundDevice* Current() const { return devices_.empty() ? nullptr : devices_.front().get(); }
+    // Stops and frees every device, last opened first.
+    void Close();
+
+private:
+    std::vector<std::unique_ptr<CSoundDevice>> devices_;
+};
+
+}  // namespace tessaron

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include <QPointer>
+#include <QProgressDialog>
+
+#include "framework/IMessageSink.h"
+#include "framework/INotice.h"
+#include "framework/IProgress.h"
+
+class QWidget;
+
+namespace tessaron {
+
+// Posts from any thread become queued calls on the user-interface thread, where `handler`
+// runs; posts that arrive after the receiver is gone are dropped.
+class CGuiMessageSink : public IMessageSink {
+public:
+    using Handler = std::function<void(uint32_t message, intptr_t first, intptr_t second)>;
+    CGuiMessageSink(QObject* receiver, Handler handler) : receiver_(receiver), handler_(std::move(handler)) {}
+    void post(uint32_t message, intptr_t first, intptr_t second) override;
+
+private:
+    QObject* receiver_;
+    Handler handler_;
+};
+
+// Message boxes over the main window. From another thread the box is queued, not waited for.
+class CGuiNotice : public INotice {
+public:
+    explicit CGuiNotice(QWidget* parent) : parent_(parent) {}
+    void show(std::string_view text, NoticeIcon icon) override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+// A progress window (QProgressDialog) with Cancel. Callable from the UI thread (it then keeps
+// the window painted between steps) or from a worker (calls are queued to the UI thread).
+class CGuiProgress : public QObject, public IProgress {
+public:
+    explicit CGuiProgress(QWidget* parent);
+    ~CGuiProgress() override;
+
+    void begin(std::string_view title, int lower, int upper) override;
+    void setMessage(std::string_view message) override;
+    void setPosition(int position) override;
+    bool cancelled() const override { return cancelled_.load(); }
+    void end() override;
+
+    // The window, while one is shown (tests press its Cancel).
+    QProgressDialog* Dialog() const { return dialog_.data(); }
+    // Asks the work to stop, as the Cancel button does.
+    void Cancel() { cancelled_ = true; }
+
+private:
+    void OnUiThread(std::function<void()> work);
+
+    QPointer<QWidget> parent_;
+    QPointer<QProgressDialog> dialog_;
+    std::atomic<bool> cancelled_{false};
+};
+
+}  // namespace tessaron

@@ -1,0 +1,354 @@
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QToolBar>
+
+#include "app/CChordwayApp.h"
+#include "app/CGuiServices.h"
+#include "app/CMoveBar.h"
+#include "app/CSettingsBar.h"
+#include "app/CSettingsStore.h"
+#include "app/CStatusPanes.h"
+#include "app/StatusTexts.h"
+#include "audioout/CSoundDevice.h"
+#include "song/CChordwayDoc.h"
+#include "song/CMediaOutputs.h"
+#include "song/CMesure.h"
+#include "song/CScheduler.h"
+#include "song/Messages.h"
+#include "views/CActionView.h"
+#include "views/CEmptyPane.h"
+
+namespace tessaron {
+
+namespace {
+
+constexpr int kLeftColumnWidth = 560;
+
+}  // namespace
+
+CMainFrame::CMainFrame(CChordwayApp& app) : app_(app)
+{
+    setObjectName(QStringLiteral("MainFrame"));
+    notice_ = std::make_unique<CGuiNotice>(this);
+    progress_ = new CGuiProgress(this);
+    progress_->setParent(this);
+    sink_ = std::make_unique<CGuiMessageSink>(this, [this](uint32_t message, intptr_t first, intptr_t second) {
+        OnMessage(message, first, second);
+    });
+}
+
+CMainFrame::~CMainFrame() { ShutDown(); }
+
+bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
+{
+    // 1-3: the skin's MAIN section comes with the skin; PITCHBENDRANGE before the bars.
+    app_.Store().LoadPitchBendRange(app_.Settings());
+    // 4-5: bars, status bar, docking.
+    BuildCommands();
+    BuildMenus();
+    BuildBars();
+    // 6: audio outputs; without one the program cannot run.
+    if (!outputs_.Open(CAudioOutputs::Enumerate(), opener, notice_.get())) {
+        return false;
+    }
+    // The card's mixer for the "Volume" window: the system's default one.
+    outputs_.Current()->OpenMixer(0);
+    // 7-8: start time, settings.
+    startTime_ = QDateTime::currentMSecsSinceEpoch();
+    app_.Store().LoadSettings(app_.Settings());
+    // 9: no MIDI service in this program yet: no ports.
+    app_.midiInputPorts = 0;
+    app_.midiOutputPorts = 0;
+
+    // 10: the song, its scheduler and the panes.
+    loader_ = std::make_unique<CMediaOutputs>(outputs_.Devices());
+    SongEnvironment env;
+    env.sink = sink_.get();
+    env.notice = notice_.get();
+    env.progress = progress_;
+    env.views = this;
+    env.loader = loader_.get();
+    env.audioDeviceCount = static_cast<int>(outputs_.Count());
+    env.midiOutputPortCount = app_.midiOutputPorts;
+    env.settings = app_.Settings();
+    doc_ = std::make_unique<CChordwayDoc>(env);
+    scheduler_ = std::make_unique<CScheduler>(*doc_);
+    BuildPanes();
+    doc_->NewDocument();
+    scheduler_->Start();
+    settingsBar_->ShowSong(*doc_);
+    RefreshViews();
+    return true;
+}
+
+void CMainFrame::BuildBars()
+{
+    commandsBar_ = new QToolBar(QStringLiteral("Commands"), this);
+    commandsBar_->setObjectName(QStringLiteral("CommandsBar"));
+    for (int id : std::initializer_list<int>{kNew, kOpen, kSave, 0, kPlaySong, kStopSong, kRecord, 0, kReset, 0, kPlayMedia, kStopMedia}) {
+        if (id == 0) {
+            commandsBar_->addSeparator();
+        } else {
+            commandsBar_->addAction(Action(id));
+        }
+    }
+    addToolBar(Qt::TopToolBarArea, commandsBar_);
+
+    settingsBar_ = new CSettingsBar([this](int id) { return Action(id); }, this);
+    settingsBar_->OnEditFocus([this](bool on) { SetEditFocus(on); });
+    settingsBar_->OnFocusBack([this] {
+        SetEditFocus(false);
+        if (eventList_ && eventList_->isVisible()) {
+            eventList_->setFocus();
+        } else {
+            setFocus();
+        }
+    });
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, settingsBar_);
+
+    status_ = new CStatusPanes(*statusBar());
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+
+    addToolBarBreak(Qt::TopToolBarArea);
+    moveBar_ = new CMoveBar(Action(kGotoStart), Action(kGotoEnd), this);
+    moveBar_->OnUserMove([this](int32_t beat) {
+        if (doc_ && !doc_->Transport().SongPlaying()) {
+            doc_->SetSongPosition(beat);
+            doc_->MoveSongCursor(beat);
+        }
+    });
+    addToolBar(Qt::TopToolBarArea, moveBar_);
+}
+
+void CMainFrame::BuildPanes()
+{
+    outer_ = new QSplitter(Qt::Horizontal, this);
+    outer_->setObjectName(QStringLiteral("OuterSplitter"));
+    leftColumn_ = new QSplitter(Qt::Vertical, outer_);
+    leftColumn_->setObjectName(QStringLiteral("LeftColumn"));
+    rightColumn_ = new QSplitter(Qt::Vertical, outer_);
+    rightColumn_->setObjectName(QStringLiteral("RightColumn"));
+    pianoPane_ = new CEmptyPane(QStringLiteral("Piano"), leftColumn_);
+    mediaPane_ = new CEmptyPane(QStringLiteral("Media list"), leftColumn_);
+    timelinePane_ = new CEmptyPane(QStringLiteral("Timeline"), rightColumn_);
+    eventList_ = new CActionView(*doc_, rightColumn_);
+    eventList_->OnChanged([this] {
+        UpdateTitle();
+        UpdateCommands();
+        status_->SetEvent(eventList_->SelectedRow() + 1, doc_->EventCount());
+    });
+    connect(eventList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateCommands(); });
+    setCentralWidget(outer_);
+    outer_->setSizes({kLeftColumnWidth, std::max(100, width() - kLeftColumnWidth)});
+    // The rows split at 8/15 of the height.
+    const int height = std::max(150, this->height());
+    leftColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
+    rightColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
+}
+
+void CMainFrame::ShowFirst(const PlacementRules::Decision& placement)
+{
+    if (placement.Maximized()) {
+        // Without a window manager nothing would size a maximized window: give it the screen.
+        if (QScreen* current = screen()) {
+            setGeometry(current->availableGeometry());
+        }
+        showMaximized();
+    } else {
+        show();
+    }
+    // Maximized, the first row of the left column takes two thirds of the height; the column
+    // keeps its width so that the right column stays in sight.
+    const int height = std::max(150, outer_->height());
+    if (placement.Maximized()) {
+        leftColumn_->setSizes({height * 2 / 3, height - height * 2 / 3});
+    } else {
+        leftColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
+    }
+    rightColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
+    outer_->setSizes({kLeftColumnWidth, std::max(100, outer_->width() - kLeftColumnWidth)});
+}
+
+QAction* CMainFrame::Action(int id) const
+{
+    const auto found = actions_.find(id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::UpdateTitle()
+{
+    const QString name = songPath_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(songPath_).completeBaseName();
+    setWindowTitle(name + QStringLiteral(" - Tessaron"));
+}
+
+void CMainFrame::RefreshViews()
+{
+    if (!doc_) {
+        return;
+    }
+    eventList_->SetDocument(*doc_);
+    settingsBar_->ShowSong(*doc_);
+    status_->ResetPosition(doc_->TimeDisplay());
+    status_->SetMedia(0, doc_->MediaCount());
+    status_->SetEvent(0, doc_->EventCount());
+    status_->SetMemory(doc_->MemoryUsed(), app_.Settings().memoryMax);
+    status_->SetRecord(doc_->Transport().RecordMode());
+    moveBar_->SetRange(doc_->SongLength());
+    moveBar_->SetPosition(doc_->SongPosition());
+    UpdateTitle();
+    UpdateCommands();
+}
+
+void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
+{
+    if (shutDown_ || !doc_) {
+        return;
+    }
+    switch (message) {
+    case message::kBarBeat: {
+        const status_text::BarBeat position = status_text::DecodeBarBeat(first, second);
+        status_->SetBarBeat(position.bar, position.beat, position.tick);
+        if (doc_->MediaCount() > 0 || doc_->EventCount() > 0) {
+            moveBar_->SetPosition(status_text::MoveBarPosition(position, doc_->BeatsPerBar()));
+        }
+        break;
+    }
+    case message::kTimeDisplay: {
+        status_->SetTime(second);
+        CMesure position(0, 0.0f, doc_->BeatsPerBar());
+        position.FromMs(static_cast<int32_t>(second), doc_->EffectiveTempo());
+        moveBar_->SetPosition(position.Beats());
+        break;
+    }
+    case message::kMemory: status_->SetMemory(second, app_.Settings().memoryMax); break;
+    case message::kSongLength: moveBar_->SetRange(static_cast<int32_t>(second)); break;
+    case message::kEventFired:
+        if (eventList_) {
+            eventList_->SelectFired(static_cast<int>(second));
+            status_->SetEvent(static_cast<int32_t>(second) + 1, doc_->EventCount());
+        }
+        break;
+    case message::kSongCursor: break;  // the timeline's cursor; the move bar follows 1025
+    case message::kMediumState: UpdateCommands(); break;
+    default: break;
+    }
+}
+
+void CMainFrame::UpdateHint(int hint, intptr_t value, bool toMediaList)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, hint, value, toMediaList] { UpdateHint(hint, value, toMediaList); }, Qt::QueuedConnection);
+        return;
+    }
+    if (shutDown_ || !doc_) {
+        return;
+    }
+    if (eventList_) {
+        eventList_->UpdateHint(hint);
+    }
+    switch (hint) {
+    case view_hint::kDisplayInBars:
+    case view_hint::kDisplayInTime: status_->ResetPosition(doc_->TimeDisplay()); break;
+    case view_hint::kEventRecorded:
+        status_->SetEvent(static_cast<int32_t>(value) + 1, doc_->EventCount());
+        eventList_->SelectFired(static_cast<int>(value));
+        break;
+    case view_hint::kTempoChanged: settingsBar_->ShowSong(*doc_); break;
+    default: break;
+    }
+    UpdateCommands();
+}
+
+void CMainFrame::Notice(ListNotice notice)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, notice] { Notice(notice); }, Qt::QueuedConnection);
+        return;
+    }
+    if (shutDown_ || !doc_) {
+        return;
+    }
+    if (notice == ListNotice::MediaChanged) {
+        status_->SetMedia(0, doc_->MediaCount());
+    } else {
+        RefreshViews();
+    }
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip && status_) {
+        status_->SetPrompt(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.front().isLocalFile() && SaveModified()) {
+        OpenSong(urls.front().toLocalFile());
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (shutDown_) {
+        event->accept();
+        return;
+    }
+    if (!SaveModified()) {
+        event->ignore();
+        return;
+    }
+    ShutDown();
+    event->accept();
+}
+
+void CMainFrame::ShutDown()
+{
+    if (shutDown_ || !doc_) {
+        return;
+    }
+    shutDown_ = true;
+    // 2: the scheduler; 3: MIDI (none open); 4: the audio outputs.
+    scheduler_->StopSong();
+    scheduler_->ShutDown();
+    outputs_.Close();
+    // 5: the settings.
+    app_.Store().SaveSettings(app_.Settings());
+    // 6: the views and the song, then the placement.
+    eventList_ = nullptr;
+    delete takeCentralWidget();
+    scheduler_.reset();
+    doc_.reset();
+    const QSize screenSize = screen() ? screen()->size() : QSize(0, 0);
+    const QRect frame = geometry();
+    app_.Store().SaveWindowPlacement(PlacementRules::Save({frame.x(), frame.y(), frame.width(), frame.height()},
+                                                          isMaximized(), isMinimized(), screenSize.width(),
+                                                          screenSize.height()));
+    app_.RecentFiles().Save();
+}
+
+}  // namespace tessaron

@@ -1,0 +1,181 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QKeySequence>
+#include <QMainWindow>
+
+#include "app/CAudioOutputs.h"
+#include "app/PlacementRules.h"
+#include "song/IDocumentObserver.h"
+
+class QAction;
+class QMenu;
+class QSplitter;
+class QToolBar;
+
+namespace tessaron {
+
+class CActionView;
+class CChordwayApp;
+class CChordwayDoc;
+class CGuiMessageSink;
+class CGuiNotice;
+class CGuiProgress;
+class CMediaOutputs;
+class CMoveBar;
+class CScheduler;
+class CSettingsBar;
+class CStatusPanes;
+
+// The program's one top-level window: menus and accelerators, the "Commands" and "Settings"
+// tool bars, the move bar, the status bar, the four panes in their splitters, the audio outputs
+// and the song with its scheduler. Runs on the user-interface thread; other threads reach it
+// only through posted messages (OnMessage).
+class CMainFrame : public QMainWindow, public IDocumentObserver {
+public:
+    // Command ids, as the menus and accelerators number them.
+    enum Command : int {
+        kNew = 57600, kOpen = 57601, kSave = 57603, kSaveAs = 57604, kRecentFirst = 57616,
+        kReset = 32000, kOptions = 32002, kInterface = 32916, kReapplySkin = 32915, kQuit = 57665,
+        kAddSamples = 32050, kAddMidi = 32051, kDelete = 32017, kEdit = 32016, kUndo = 57643,
+        kSelectAll = 32011, kPlayMedia = 32020, kStopMedia = 32021, kUnload = 32022, kRunEditor = 32023,
+        kActualise = 32024, kTempo = 32025, kAutoKey = 32026, kSaveWave = 32027, kDisplayWave = 32910,
+        kRecord = 32030, kPlaySong = 32031, kStopSong = 32032, kLoadAll = 32033, kQuantization = 32034,
+        kCreateWave = 32035, kInitialiseRecord = 32737, kEffectsFirst = 32860, kEffectsLast = 32881,
+        kBarCommands = 59392, kBarSettings = 32040, kBarMove = 32041, kBarStatus = 59393,
+        kPanePiano = 32043, kPaneMedia = 32042, kPaneEvent = 32044, kPaneTimeline = 32045,
+        kReportDetails = 61243, kReportList = 61242, kGotoStart = 32825, kGotoEnd = 32828,
+        kQuantizationOn = 32100, kDisplayBar = 32101, kDisplayTime = 32102, kFollowSong = 32103,
+        kLoopSong = 32104, kSetTempo = 32105, kVolume = 32001, kAbout = 57664, kHelp = 32054,
+    };
+
+    explicit CMainFrame(CChordwayApp& app);
+    ~CMainFrame() override;
+
+    // The creation steps; false when the program cannot run (the reason was shown).
+    bool Create(const CAudioOutputs::Opener& opener = CAudioOutputs::OpenDevice);
+    // First show at the end of start-up: maximized or normal, with the splitters sized.
+    void ShowFirst(const PlacementRules::Decision& placement);
+
+    bool OpenSong(const QString& path);
+    bool SaveSong(const QString& path);
+    // Asks to save a modified song; false when the user cancels.
+    bool SaveModified();
+
+    CChordwayDoc& Doc() { return *doc_; }
+    CScheduler& Scheduler() { return *scheduler_; }
+    CAudioOutputs& Outputs() { return outputs_; }
+    CStatusPanes& Status() { return *status_; }
+    CSettingsBar& SettingsBar() { return *settingsBar_; }
+    CMoveBar& MoveBar() { return *moveBar_; }
+    CActionView& EventList() { return *eventList_; }
+    QAction* Action(int id) const;
+    const QString& SongPath() const { return songPath_; }
+    // Set while a text field of the tool bars has the keyboard focus: keys then type, they do
+    // not play media.
+    bool EditFocus() const { return editFocus_; }
+    void SetEditFocus(bool on) { editFocus_ = on; }
+    CGuiProgress& Progress() { return *progress_; }
+
+    // A message posted by another thread (or the document), on the UI thread.
+    void OnMessage(uint32_t message, intptr_t first, intptr_t second);
+    // Runs a command as its menu item or key would.
+    void RunCommand(int id);
+    // Enables, disables and checks the commands after a change of state.
+    void UpdateCommands();
+
+    // IDocumentObserver; safe from any thread (calls from others are queued).
+    void UpdateHint(int hint, intptr_t value, bool toMediaList) override;
+    void Notice(ListNotice notice) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // One command: id, menu text, key, handler, and its enable and check rules.
+    struct CommandSpec {
+        int id;
+        const char* text;
+        QKeySequence key;
+        void (CMainFrame::*run)();
+        std::function<bool(const CMainFrame&)> enabled;  // empty: always enabled
+        std::function<bool(const CMainFrame&)> checked;  // empty: not a check item
+        const char* tip = "";
+    };
+    void BuildCommands();
+    void BuildMenus();
+    void BuildBars();
+    void BuildPanes();
+    void UpdateTitle();
+    void UpdateRecentMenu();
+    void RefreshViews();
+    // The close steps after the save prompt; runs once.
+    void ShutDown();
+
+    // Command handlers (MainFrameCommands.cpp).
+    void OnNew();
+    void OnOpen();
+    void OnSave();
+    void OnSaveAs();
+    void OnRecord();
+    void OnPlaySong();
+    void OnStopSong();
+    void OnReset();
+    void OnLoadAll();
+    void OnQuantization();
+    void OnCreateWave();
+    void OnInitialiseRecord();
+    void OnUndo();
+    void OnOptions();
+    void OnVolume();
+    void OnHelp();
+    void OnGotoStart();
+    void OnGotoEnd();
+    void OnDisplay(bool time);
+    void OnSetTempo();
+    void OnDeleteEvent();
+    void OnEditEvent();
+    void TogglePane(QWidget* pane);
+
+    CChordwayApp& app_;
+    CAudioOutputs outputs_;
+    std::unique_ptr<CGuiMessageSink> sink_;
+    std::unique_ptr<CGuiNotice> notice_;
+    CGuiProgress* progress_ = nullptr;  // a child QObject
+    std::unique_ptr<CMediaOutputs> loader_;
+    std::unique_ptr<CChordwayDoc> doc_;
+    std::unique_ptr<CScheduler> scheduler_;
+
+    std::vector<CommandSpec> commands_;
+    std::map<int, QAction*> actions_;
+    QMenu* recentMenu_ = nullptr;
+    QToolBar* commandsBar_ = nullptr;
+    CSettingsBar* settingsBar_ = nullptr;
+    CMoveBar* moveBar_ = nullptr;
+    CStatusPanes* status_ = nullptr;
+    QSplitter* outer_ = nullptr;
+    QSplitter* leftColumn_ = nullptr;
+    QSplitter* rightColumn_ = nullptr;
+    QWidget* pianoPane_ = nullptr;
+    QWidget* mediaPane_ = nullptr;
+    QWidget* timelinePane_ = nullptr;
+    CActionView* eventList_ = nullptr;
+
+    QString songPath_;
+    int64_t startTime_ = 0;
+    bool editFocus_ = false;
+    bool shutDown_ = false;
+    int32_t lastMediaGiven_ = 0;
+    int32_t lastEventGiven_ = 0;
+};
+
+}  // namespace tessaron

@@ -129,6 +129,8 @@ public:
     virtual int GetPlaybackRate() const { return GetSampleRate(); }
     virtual int GetLoopData(int& out) const;
     virtual void SetRunValue2(int value) { runValue2 = value; }
+    // Why the last open failed, when the user should hear it; answered once, then empty.
+    virtual std::string TakeOpenFailureText() { return {}; }
 
     // Called by the song when its tempo changes; samples refit themselves.
     virtual void ApplySongTempo(int mode, float tempo);
@@ -147,6 +149,8 @@ public:
     bool IsLoop() const { return (flags & kFlagLoop) != 0; }
     bool IsContinuousLoop() const { return IsLoop() && loopCount == 0; }
     bool IsHold() const { return (flags & kFlagHold) != 0; }
+    // Bytes the open medium holds in memory: a music medium streams from its file.
+    int32_t MemoryHeld() const { return kind == kKindMusic ? 0 : dataSize; }
     void SetColourScheme(int n);
     static Colours PaletteEntry(int n);
     std::string GetFolder() const;

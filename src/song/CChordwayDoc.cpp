@@ -251,7 +251,7 @@ void CChordwayDoc::RemoveMedium(int index)
     }
     RenumberEvents();
     if (medium->loaded == 1) {
-        SubtractMemory(medium->dataSize);
+        SubtractMemory(medium->MemoryHeld());
         medium->Close();
     }
     deletedMedia_.push_back(std::move(media_[static_cast<size_t>(index)]));
@@ -458,11 +458,19 @@ void CChordwayDoc::PostMemory() { Post(message::kMemory, 0, memoryUsed_); }
 
 bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
 {
-    if (medium.kind == CMedia::kKindMusic || medium.loaded == 1) {
+    if (medium.loaded == 1) {
         return true;
     }
     if (env_.loader == nullptr || !env_.loader->OpenMedium(medium, EffectiveTempo())) {
+        // Told once whatever asked, since a song's media are loaded without asking.
+        const std::string why = medium.TakeOpenFailureText();
+        if (!why.empty() && env_.notice != nullptr) {
+            env_.notice->show(why, NoticeIcon::Exclamation);
+        }
         return false;
+    }
+    if (medium.kind == CMedia::kKindMusic) {
+        return true;  // streamed from its file: no memory to count
     }
     if (static_cast<int64_t>(memoryUsed_) + medium.dataSize > env_.settings.memoryMax) {
         // Refused media must not hold on to the memory they were refused for.

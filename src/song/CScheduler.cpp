@@ -176,7 +176,7 @@ bool CScheduler::Close(CMedia* medium, int32_t listPosition)
         std::lock_guard guard(doc_.Lock());
         if (medium != nullptr && medium->loaded == 1) {
             medium->Stop();
-            doc_.SubtractMemory(medium->dataSize);
+            doc_.SubtractMemory(medium->MemoryHeld());
             medium->Close();
         }
         if (IDocumentObserver* views = doc_.Environment().views) {
@@ -319,7 +319,7 @@ bool CScheduler::FireDue(int32_t now, bool offGrid)
                     }
                 }
                 if (medium->loaded == 1) {
-                    doc_.SubtractMemory(medium->dataSize);
+                    doc_.SubtractMemory(medium->MemoryHeld());
                 }
                 medium->Close();
                 Post(message::kMediumState, CAction::kClose, reinterpret_cast<intptr_t>(medium));

@@ -31,5 +31,6 @@ int RunDevices(const Arguments& arguments);  // CommandDevices.cpp
 int RunTone(const Arguments& arguments);  // CommandTone.cpp
 int RunEffect(const Arguments& arguments);  // CommandEffect.cpp
 int RunStretch(const Arguments& arguments);  // CommandStretch.cpp
+int RunSend(const Arguments& arguments);  // CommandSend.cpp
 
 }  // namespace tessaron::cli

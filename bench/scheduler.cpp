@@ -19,18 +19,22 @@ void BM_TickWithTenThousandPending(benchmark::State& state)
 {
     CChordwayDoc doc;
     CMedia* medium = doc.InsertMedium(0, std::make_unique<CSamples>());
-    for (int i = 0; i < 10000; ++i) {
-        auto action = std::make_unique<CAction>(CAction::kPlay, medium, 0, -1, 0, 0);
-        action->SetStart(1000000000 + i);  // all waiting: the tick only looks at the head
-        doc.PendingActions().push_back(std::move(action));
+    {
+        const CTransport::Guard held = doc.Transport().Hold();
+        for (int i = 0; i < 10000; ++i) {
+            auto action = std::make_unique<CAction>(CAction::kPlay, medium, 0, -1, 0, 0);
+            action->SetStart(1000000000 + i);  // all waiting: the tick only looks at the head
+            doc.Transport().Insert(held, std::move(action));
+        }
     }
     doc.SetQuantizationOn(true);  // the grid path walks the due head too
-    doc.tickEnabled = true;
+    doc.Transport().EnableTick();
     CScheduler scheduler(doc);
     for (auto _ : state) {
         scheduler.Tick();
     }
-    state.counters["pending"] = static_cast<double>(doc.PendingActions().size());
+    const CTransport::Guard held = doc.Transport().Hold();
+    state.counters["pending"] = static_cast<double>(doc.Transport().Pending(held).size());
 }
 BENCHMARK(BM_TickWithTenThousandPending)->Unit(benchmark::kMicrosecond);
 
@@ -40,6 +44,7 @@ void BM_TimerLatenessOverTenSeconds(benchmark::State& state)
         std::atomic<int> ticks{0};
         CTickTimer timer(2, [&] { ++ticks; });
         timer.RecordLateness(6000);
+        timer.Start();
         std::this_thread::sleep_for(std::chrono::seconds(10));
         timer.Stop();
         std::vector<int32_t> lateness = timer.Lateness();

@@ -17,7 +17,7 @@ bool CMediaReader::SeekToEnd() { return true; }
 int32_t CMediaReader::Read(void*, int32_t) { return 0; }
 bool CMediaReader::FinishWrite() { return false; }
 int32_t CMediaReader::Write(const void*, int32_t) { return 0; }
-bool CMediaReader::CreateForWrite(const std::string&, const CWaveFormat&, int32_t) { return false; }
+bool CMediaReader::CreateForWrite(const std::string&, const CWaveFormat&, int64_t) { return false; }
 bool CMediaReader::SeekMs(int32_t) { return false; }
 bool CMediaReader::Open(const std::string&, int32_t, int32_t) { return false; }
 

@@ -44,7 +44,7 @@ public:
     virtual int32_t Read(void* buffer, int32_t bytes);
     virtual bool FinishWrite();
     virtual int32_t Write(const void* data, int32_t bytes);
-    virtual bool CreateForWrite(const std::string& path, const CWaveFormat& format, int32_t dataBytes);
+    virtual bool CreateForWrite(const std::string& path, const CWaveFormat& format, int64_t dataBytes);
     virtual bool SeekMs(int32_t ms);
     // Loads the sound between two times into memory; start = end = 0 loads all of it.
     virtual bool Open(const std::string& path, int32_t startMs, int32_t endMs);

@@ -1,5 +1,8 @@
 #include "audiofile/CRiffFile.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,18 +41,60 @@ bool CRiffFile::OpenRead(const std::string& path)
 bool CRiffFile::OpenWrite(const std::string& path)
 {
     Close();
-    file_.reset(std::fopen(path.c_str(), "w+b"));
-    if (!file_) {
+    output_ = std::make_unique<COutputFile>();
+    if (!output_->Open(path)) {
+        error_ = output_->Error();
+        output_.reset();
         return false;
+    }
+    // The stdio stream works on its own descriptor, so that closing it leaves the output's.
+    const int copy = dup(output_->Descriptor());
+    file_.reset(copy >= 0 ? fdopen(copy, output_->IsStream() ? "wb" : "w+b") : nullptr);
+    if (!file_) {
+        const int error = errno;
+        if (copy >= 0) {
+            ::close(copy);
+        }
+        output_.reset();
+        return FailWrite(error);
     }
     std::setvbuf(file_.get(), nullptr, _IOFBF, kBufferBytes);
     fileSize_ = 0;
+    error_.clear();
     return true;
+}
+
+bool CRiffFile::FailWrite(int error)
+{
+    error_ = std::strerror(error);
+    return false;
+}
+
+bool CRiffFile::Commit()
+{
+    if (!output_ || !file_) {
+        return FailWrite(EBADF);
+    }
+    int error = std::fflush(file_.get()) == 0 ? 0 : errno;
+    if (std::fclose(file_.release()) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        output_.reset();
+        return FailWrite(error);
+    }
+    const bool committed = output_->Commit();
+    if (!committed) {
+        error_ = output_->Error();
+    }
+    output_.reset();
+    return committed;
 }
 
 void CRiffFile::Close()
 {
     file_.reset();
+    output_.reset();
     fileSize_ = 0;
 }
 
@@ -65,7 +110,10 @@ size_t CRiffFile::Read(void* buffer, size_t bytes)
 
 bool CRiffFile::Write(const void* data, size_t bytes)
 {
-    return file_ && std::fwrite(data, 1, bytes, file_.get()) == bytes;
+    if (!file_) {
+        return FailWrite(EBADF);
+    }
+    return std::fwrite(data, 1, bytes, file_.get()) == bytes || FailWrite(errno);
 }
 
 bool CRiffFile::Write32(uint32_t value)
@@ -77,7 +125,10 @@ bool CRiffFile::Write32(uint32_t value)
 
 bool CRiffFile::Flush()
 {
-    return file_ && std::fflush(file_.get()) == 0;
+    if (!file_) {
+        return FailWrite(EBADF);
+    }
+    return std::fflush(file_.get()) == 0 || FailWrite(errno);
 }
 
 std::optional<RiffChunk> CRiffFile::FindChunk(uint32_t id, int64_t begin, int64_t end)

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "framework/COutputFile.h"
+
 namespace tessaron {
 
 constexpr uint32_t FourCC(const char (&id)[5])
@@ -28,9 +30,16 @@ struct RiffChunk {
 class CRiffFile {
 public:
     bool OpenRead(const std::string& path);
-    // Creates or empties the file, for reading and writing.
+    // Starts writing `path` through an output file: nothing at the path changes until Commit.
     bool OpenWrite(const std::string& path);
+    // Makes the written file complete at its path (or ends the stream); false with ErrorText().
+    bool Commit();
+    // Closes; a write not committed is abandoned.
     void Close();
+    // Whether the output is a FIFO or device, written in order without seeking back.
+    bool IsStream() const { return output_ != nullptr && output_->IsStream(); }
+    // Why the last open, write or commit failed, in the system's words.
+    const std::string& ErrorText() const { return error_; }
     bool IsOpen() const { return file_ != nullptr; }
     int64_t FileSize() const { return fileSize_; }
 
@@ -50,8 +59,12 @@ private:
     struct Closer {
         void operator()(FILE* file) const { std::fclose(file); }
     };
+    bool FailWrite(int error);
+
     std::unique_ptr<FILE, Closer> file_;
+    std::unique_ptr<COutputFile> output_;
     int64_t fileSize_ = 0;
+    std::string error_;
 };
 
 }  // namespace tessaron

@@ -30,6 +30,8 @@ void CWaveReader::Reset()
     fmtSize_ = 0;
     dataStart_ = -1;
     written_ = 0;
+    announced_ = 0;
+    tooLong_ = false;
 }
 
 bool CWaveReader::ParseHeader(const std::string& path)
@@ -213,11 +215,14 @@ std::string CWaveReader::FormatText() const
     return text;
 }
 
-bool CWaveReader::CreateForWrite(const std::string& path, const CWaveFormat& format, int32_t dataBytes)
+bool CWaveReader::CreateForWrite(const std::string& path, const CWaveFormat& format, int64_t dataBytes)
 {
     Reset();
     if (dataBytes < 0) {
         dataBytes = 0;
+    }
+    if (dataBytes > kMaxWrittenBytes) {
+        return Fail(ReaderError::CannotWrite);
     }
     if (!file_.OpenWrite(path)) {
         return Fail(ReaderError::CannotOpen);
@@ -229,8 +234,11 @@ bool CWaveReader::CreateForWrite(const std::string& path, const CWaveFormat& for
     const uint8_t zero = 0;
     dataSizeField_ = kRiffHeaderBytes + 8 + fmtSize_ + fmtPad + 4;
     dataStart_ = dataSizeField_ + 4;
+    announced_ = dataBytes;
+    // The header announces the final sizes, so that a stream that cannot be patched later is
+    // complete when the announced bytes have been written.
     const bool ok = file_.Write32(FourCC("RIFF")) &&
-                    file_.Write32(static_cast<uint32_t>(int64_t{dataBytes} + fmtSize_ + fmtPad + 20)) &&
+                    file_.Write32(static_cast<uint32_t>(dataBytes + (dataBytes & 1) + fmtSize_ + fmtPad + 20)) &&
                     file_.Write32(FourCC("WAVE")) && file_.Write32(FourCC("fmt ")) &&
                     file_.Write32(static_cast<uint32_t>(fmtSize_)) && file_.Write(record.data(), static_cast<size_t>(fmtSize_)) &&
                     (fmtPad == 0 || file_.Write(&zero, 1)) && file_.Write32(FourCC("data")) &&
@@ -249,6 +257,7 @@ int32_t CWaveReader::Write(const void* data, int32_t bytes)
         return 0;
     }
     if (written_ + bytes > kMaxWrittenBytes) {
+        tooLong_ = true;
         Fail(ReaderError::CannotWrite);
         return 0;
     }
@@ -264,9 +273,14 @@ bool CWaveReader::CompleteChunks()
 {
     const uint8_t zero = 0;
     const int64_t pad = written_ & 1;
-    const bool ok = (pad == 0 || file_.Write(&zero, 1)) &&
-                    file_.Patch32(dataSizeField_, static_cast<uint32_t>(written_)) &&
-                    file_.Patch32(4, static_cast<uint32_t>(dataStart_ + written_ + pad - 8)) && file_.Flush();
+    bool ok = pad == 0 || file_.Write(&zero, 1);
+    if (file_.IsStream()) {
+        // What went out cannot be patched: the header was right only if all of it came.
+        ok = ok && written_ == announced_ && file_.Flush();
+    } else {
+        ok = ok && file_.Patch32(dataSizeField_, static_cast<uint32_t>(written_)) &&
+             file_.Patch32(4, static_cast<uint32_t>(dataStart_ + written_ + pad - 8)) && file_.Flush();
+    }
     writing_ = false;
     dataSize_ = static_cast<int32_t>(std::min<int64_t>(written_, INT32_MAX));
     duration_ = DurationOf(dataSize_);
@@ -275,10 +289,15 @@ bool CWaveReader::CompleteChunks()
 
 bool CWaveReader::FinishWrite()
 {
-    return writing_ && CompleteChunks();
+    if (!writing_) {
+        return false;
+    }
+    const bool ok = CompleteChunks() && file_.Commit();
+    CloseFile();
+    return ok || Fail(ReaderError::CannotWrite);
 }
 
-bool CWaveReader::Close(int32_t bytes)
+bool CWaveReader::Close(int64_t bytes)
 {
     if (!writing_) {
         return false;
@@ -287,12 +306,27 @@ bool CWaveReader::Close(int32_t bytes)
     // A caller that wrote fewer bytes than it meant to announces only what is there.
     const int64_t announced = std::clamp<int64_t>(bytes, 0, written_);
     const int64_t fmtPad = fmtSize_ & 1;
-    ok = ok && file_.Patch32(4, static_cast<uint32_t>(announced + fmtSize_ + fmtPad + 20 + (announced & 1))) &&
-         file_.Patch32(dataSizeField_, static_cast<uint32_t>(announced)) && file_.Flush();
+    if (!file_.IsStream()) {
+        ok = ok && file_.Patch32(4, static_cast<uint32_t>(announced + fmtSize_ + fmtPad + 20 + (announced & 1))) &&
+             file_.Patch32(dataSizeField_, static_cast<uint32_t>(announced)) && file_.Flush();
+    } else {
+        ok = ok && announced == written_;
+    }
+    ok = ok && file_.Commit();
     dataSize_ = static_cast<int32_t>(announced);
     duration_ = DurationOf(dataSize_);
     CloseFile();
     return ok || Fail(ReaderError::CannotWrite);
+}
+
+int64_t CWaveReader::MaxDataBytes() { return kMaxWrittenBytes; }
+
+std::string CWaveReader::WriteErrorText() const
+{
+    if (!file_.ErrorText().empty()) {
+        return file_.ErrorText();
+    }
+    return tooLong_ ? "more sound than a WAV file can hold (4 GiB)" : "cannot write the file";
 }
 
 bool CWaveReader::WrapMemory(const void* pcm, int32_t size, const CWaveFormat& format)

@@ -3,7 +3,11 @@
 #include <string>
 
 #include "audioout/CSoundDevice.h"
+#include "cli/ArgumentChecks.h"
 #include "cli/Commands.h"
+#include "cli/ConsoleServices.h"
+#include "cli/MediaProblems.h"
+#include "framework/INotice.h"
 #include "effects/SampleEffect.h"
 #include "media/CSampleData.h"
 
@@ -11,18 +15,7 @@ namespace tessaron::cli {
 
 namespace {
 
-bool ParseInt(const std::string& text, int& value)
-{
-    try {
-        size_t used = 0;
-        value = std::stoi(text, &used);
-        return used == text.size();
-    } catch (...) {
-        return false;
-    }
-}
-
-int Usage()
+int EffectUsage()
 {
     std::fprintf(stderr, "usage: tessaron-cli effect NAME IN.wav OUT.wav [P1 [P2]] [--range START END]\n"
                          "names:");
@@ -40,53 +33,50 @@ int Usage()
 int RunEffect(const Arguments& args)
 {
     if (args.size() < 3) {
-        return Usage();
+        return EffectUsage();
     }
     const auto effect = EffectFromName(args[0]);
     if (!effect) {
-        std::fprintf(stderr, "tessaron-cli effect: unknown effect '%s'\n", args[0].c_str());
-        return Usage();
+        Refuse(args[0], "no effect of this name");
+        return EffectUsage();
     }
     int parameters[2] = {0, 0};
     int given = 0;
     int range[2] = {0, 0};
     for (size_t i = 3; i < args.size(); ++i) {
-        if (args[i] == "--range" && i + 2 < args.size()) {
-            if (!ParseInt(args[i + 1], range[0]) || !ParseInt(args[i + 2], range[1]) || range[0] < 0 ||
-                range[1] < range[0]) {
-                std::fprintf(stderr, "tessaron-cli effect: --range needs byte offsets START <= END\n");
-                return 2;
+        if (args[i] == "--range") {
+            if (i + 2 >= args.size() || !ParseInteger(args[i + 1], range[0]) || !ParseInteger(args[i + 2], range[1]) ||
+                range[0] < 0 || range[1] < range[0]) {
+                return Refuse("--range", "needs two byte offsets START <= END in digits");
             }
             i += 2;
-        } else if (given < 2 && ParseInt(args[i], parameters[given])) {
+        } else if (given < 2 && ParseInteger(args[i], parameters[given])) {
             ++given;
+        } else if (given < 2) {
+            return Refuse(args[i], "a parameter of an effect is a whole number in digits");
         } else {
-            return Usage();
+            return Refuse(args[i], "one argument too many");
         }
     }
     if (given < EffectParameterCount(*effect)) {
-        std::fprintf(stderr, "tessaron-cli effect: %s takes %d parameter(s)\n", args[0].c_str(),
-                     EffectParameterCount(*effect));
-        return 2;
+        return Refuse(args[0], "takes " + std::to_string(EffectParameterCount(*effect)) + " parameter(s)");
     }
     CSampleData sample;
     if (!sample.LoadFile(args[1], 0, 0)) {
-        std::fprintf(stderr, "tessaron-cli effect: %s: File is incompatible\n", args[1].c_str());
-        return 1;
+        return FailUnreadable(args[1]);
     }
     CSoundDevice output(AudioApi::Offline);
     if (!output.Create(nullptr, "", 44100, 2, CSoundDevice::kSpeakerStereo) || !sample.Open(&output)) {
-        std::fprintf(stderr, "tessaron-cli effect: %s: File without data\n", args[1].c_str());
-        return 1;
+        return Fail(args[1], std::string(notice_text::kFileWithoutData));
     }
     if (!sample.ApplyEffect(static_cast<int>(*effect), parameters[0], parameters[1], range[0],
                             range[1] == 0 ? sample.BufferSize() : range[1])) {
-        std::fprintf(stderr, "tessaron-cli effect: %s refused these parameters or this sound\n", args[0].c_str());
-        return 1;
+        return Fail(args[1], "the effect " + args[0] + " refused these parameters or this sound");
     }
-    if (!sample.SaveSample(args[2], sample.PlayDuration(), false)) {
-        std::fprintf(stderr, "tessaron-cli effect: cannot write %s\n", args[2].c_str());
-        return 1;
+    // The output is complete or untouched, even when it is the input (see COutputFile).
+    std::string error;
+    if (!sample.SaveSample(args[2], sample.PlayDuration(), false, &error)) {
+        return Fail(args[2], error);
     }
     return 0;
 }

@@ -7,26 +7,24 @@
 #include "audiofile/FileTypes.h"
 #include "audiofile/ReaderChoice.h"
 #include "cli/Commands.h"
+#include "cli/ConsoleServices.h"
+#include "cli/MediaProblems.h"
 
 namespace tessaron::cli {
 
 int RunInfo(const Arguments& arguments)
 {
     if (arguments.size() != 1) {
-        std::fprintf(stderr, "usage: tessaron-cli info FILE\n");
-        return 2;
+        return Usage("info FILE");
     }
     const std::string& path = arguments[0];
     if (IsNetworkPath(path)) {
-        std::fprintf(stderr, "tessaron-cli info: %s: network paths are not supported\n", path.c_str());
-        return 1;
+        return Fail(path, "network paths are not supported");
     }
     ReaderError error = ReaderError::None;
     const auto reader = OpenMediaForRead(path, &error);
     if (!reader) {
-        std::fprintf(stderr, "tessaron-cli info: %s: %s (error %d)\n", path.c_str(), ReaderErrorText(error).c_str(),
-                     static_cast<int>(error));
-        return 1;
+        return Fail(path, WhyUnreadable(path, error) + " (reader error " + std::to_string(static_cast<int>(error)) + ")");
     }
     std::printf("file: %s\n", path.c_str());
     std::printf("reader: %s\n", reader->Kind() == ReaderKind::Wave ? "wav" : "decoder");

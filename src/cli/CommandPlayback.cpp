@@ -5,12 +5,16 @@
 #include <cstdio>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "audioout/CSoundDevice.h"
+#include "cli/ArgumentChecks.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleServices.h"
+#include "cli/MediaProblems.h"
 #include "cli/OutputChoice.h"
+#include "framework/TimeText.h"
 #include "media/CMedia.h"
 #include "music/CCompanionLink.h"
 #include "music/CLinkServer.h"
@@ -19,7 +23,6 @@
 #include "song/CScheduler.h"
 #include "song/CSongFile.h"
 #include "song/CSongRenderer.h"
-#include "song/TimeText.h"
 
 namespace tessaron::cli {
 
@@ -29,19 +32,24 @@ std::atomic<bool> g_interrupted{false};  // set by Ctrl+C; a signal handler can 
 
 void OnInterrupt(int) { g_interrupted = true; }
 
-int Fail(const std::string& error)
+// Whether `path` names this process's standard output, so that a report goes elsewhere.
+bool IsStandardOutput(const std::string& path)
 {
-    std::fprintf(stderr, "tessaron-cli: %s\n", error.c_str());
-    return 1;
+    struct stat named {};
+    struct stat out {};
+    return stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 && named.st_dev == out.st_dev &&
+           named.st_ino == out.st_ino;
 }
 
-bool OpenSong(CChordwayDoc& doc, const std::string& path)
+// Music and MIDI media play live only: the render mixes samples.
+void WarnUnrendered(const CChordwayDoc& doc, const std::string& song)
 {
-    const auto opened = CSongFile::Open(doc, path);
-    if (opened.status == CSongFile::Status::NotASongPath) {
-        Fail(opened.error);
+    for (int i = 0; i < doc.MediaCount(); ++i) {
+        if (doc.MediumAt(i)->kind != CMedia::kKindSample) {
+            Warn(song, "music and MIDI media are silent in a render; only samples are mixed");
+            return;
+        }
     }
-    return opened.ok();
 }
 
 }  // namespace
@@ -51,10 +59,15 @@ int RunRender(const Arguments& args)
     std::string song, out, end;
     bool mono = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--end" && i + 1 < args.size()) {
+        if (args[i] == "--end") {
+            if (i + 1 == args.size()) {
+                return Refuse("--end", "needs a position BAR.BEAT.FRACTION or a time HH:MM:SS.mmm");
+            }
             end = args[++i];
         } else if (args[i] == "--mono") {
             mono = true;
+        } else if (args[i].starts_with("--")) {
+            return Refuse(args[i], "unknown option of render");
         } else if (song.empty()) {
             song = args[i];
         } else if (out.empty()) {
@@ -65,16 +78,15 @@ int RunRender(const Arguments& args)
         }
     }
     if (song.empty() || out.empty()) {
-        std::fprintf(stderr, "usage: tessaron-cli render SONG.tsn OUT.wav [--end POS] [--mono]\n");
-        return 2;
+        return Usage("render SONG.tsn OUT.wav [--end POS] [--mono]");
     }
 
     CSoundDevice offline(AudioApi::Offline);
     if (!offline.Create(nullptr, "", 44100, 2, CSoundDevice::kSpeakerStereo)) {
-        return Fail("cannot make the offline output");
+        return Fail(out, "cannot make the offline output");
     }
     CMediaOutputs outputs({&offline});
-    ConsoleNotice notice;
+    ConsoleNotice notice(song);
     ConsoleProgress progress;
     SongEnvironment env;
     env.notice = &notice;
@@ -85,13 +97,21 @@ int RunRender(const Arguments& args)
     if (!OpenSong(doc, song)) {
         return 1;
     }
+    if (!end.empty()) {
+        if (const std::string why = CheckEnd(end, doc.BeatsPerBar()); !why.empty()) {
+            return Refuse("--end", why);
+        }
+    }
     const int32_t endMs = CSongRenderer::EndTextToMs(doc, end.empty() ? CSongRenderer::DefaultEndText(doc) : end);
+    WarnSilentMedia(doc, song, true);
+    WarnUnrendered(doc, song);
     CScheduler scheduler(doc);
     CSongRenderer renderer(doc, scheduler, &progress);
     if (!renderer.Render(out, endMs, mono)) {
-        return Fail("render failed: " + renderer.Error());
+        return Fail(out, renderer.Error());
     }
-    std::printf("wrote %s: %s of %s\n", out.c_str(), time_text::FromMs(endMs).c_str(), mono ? "mono" : "stereo");
+    std::fprintf(IsStandardOutput(out) ? stderr : stdout, "wrote %s: %s of %s\n", out.c_str(),
+                 time_text::FromMs(endMs).c_str(), mono ? "mono" : "stereo");
     return 0;
 }
 
@@ -112,16 +132,15 @@ int RunPlay(const Arguments& args)
         }
     }
     if (song.empty()) {
-        std::fprintf(stderr, "usage: tessaron-cli play SONG.tsn [--device NAME] [--listen]\n");
-        return 2;
+        return Usage("play SONG.tsn [--device NAME] [--listen]");
     }
     CSoundDevice device;
     std::string error;
     if (!OpenOutput(device, wanted, error)) {
-        return Fail(error);
+        return Fail(wanted.empty() ? "output" : wanted, error);
     }
     CMediaOutputs outputs({&device});
-    ConsoleNotice notice;
+    ConsoleNotice notice(song);
     SongEnvironment env;
     env.notice = &notice;
     env.loader = &outputs;
@@ -130,6 +149,7 @@ int RunPlay(const Arguments& args)
     if (!OpenSong(doc, song)) {
         return 1;
     }
+    WarnSilentMedia(doc, song, true);
     const int32_t endMs = CMesure(doc.SongLength(), 0.0f).ToMs(doc.EffectiveTempo());
     std::printf("playing %s (%s) on %s; Ctrl+C stops\n", song.c_str(), time_text::FromMs(endMs).c_str(),
                 device.Name().c_str());
@@ -149,7 +169,7 @@ int RunPlay(const Arguments& args)
     });
     if (listen) {
         if (!server.Start()) {
-            return Fail(server.Error());
+            return Fail("--listen", server.Error());
         }
         std::printf("listening at %s\n", server.Path().c_str());
         std::fflush(stdout);
@@ -164,7 +184,7 @@ int RunPlay(const Arguments& args)
         {
             std::lock_guard guard(doc.Lock());
             clock = doc.Clock().clock;
-            idle = doc.PendingActions().empty();
+            idle = !doc.Transport().HasPending();
         }
         if (terminal) {
             std::fprintf(stderr, "\r%s", time_text::StatusBar(time_text::FromMs(clock)).c_str());

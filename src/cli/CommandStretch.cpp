@@ -2,9 +2,14 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "audioout/CSoundDevice.h"
+#include "cli/ArgumentChecks.h"
 #include "cli/Commands.h"
+#include "cli/ConsoleServices.h"
+#include "cli/MediaProblems.h"
+#include "framework/INotice.h"
 #include "media/CSampleData.h"
 
 namespace tessaron::cli {
@@ -13,14 +18,15 @@ namespace {
 
 bool ParseTempo(const std::string& text, float& tempo)
 {
-    try {
-        size_t used = 0;
-        tempo = std::stof(text, &used);
-        return used == text.size() && std::isfinite(tempo) && tempo >= 1.0f && tempo <= 1000.0f;
-    } catch (...) {
+    double value = 0.0;
+    if (!ParseNumber(text, value) || value < 1.0 || value > 1000.0) {
         return false;
     }
+    tempo = static_cast<float>(value);
+    return true;
 }
+
+constexpr const char* kUsage = "stretch IN.wav OUT.wav --from BPM --to BPM";
 
 }  // namespace
 
@@ -32,35 +38,42 @@ int RunStretch(const Arguments& args)
     float to = 0.0f;
     bool haveFrom = false;
     bool haveTo = false;
-    for (size_t i = 2; args.size() == 6 && i < 6; i += 2) {
-        if (args[i] == "--from") {
-            haveFrom = ParseTempo(args[i + 1], from);
-        } else if (args[i] == "--to") {
-            haveTo = ParseTempo(args[i + 1], to);
+    std::vector<std::string> files;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--from" || args[i] == "--to") {
+            float& tempo = args[i] == "--from" ? from : to;
+            if (i + 1 == args.size() || !ParseTempo(args[i + 1], tempo)) {
+                return Refuse(args[i], "needs a tempo in BPM from 1 to 1000, in digits");
+            }
+            (args[i] == "--from" ? haveFrom : haveTo) = true;
+            ++i;
+        } else if (args[i].starts_with("--")) {
+            return Refuse(args[i], "unknown option of stretch");
+        } else {
+            files.push_back(args[i]);
         }
     }
-    if (args.size() != 6 || !haveFrom || !haveTo) {
-        std::fprintf(stderr, "usage: tessaron-cli stretch IN.wav OUT.wav --from BPM --to BPM (tempos 1..1000)\n");
-        return 2;
+    if (files.size() != 2 || !haveFrom || !haveTo) {
+        return Usage(kUsage);
     }
     CSampleData sample;
-    if (!sample.LoadFile(args[0], 0, 0)) {
-        std::fprintf(stderr, "tessaron-cli stretch: %s: File is incompatible\n", args[0].c_str());
-        return 1;
+    if (!sample.LoadFile(files[0], 0, 0)) {
+        return FailUnreadable(files[0]);
     }
     if (from != to && !sample.FitTempo(TempoMode::Stretch, 0, 0, from, to)) {
-        std::fprintf(stderr, "tessaron-cli stretch: %s: cannot stretch this sound from %g to %g BPM\n",
-                     args[0].c_str(), static_cast<double>(from), static_cast<double>(to));
-        return 1;
+        char what[96];
+        std::snprintf(what, sizeof what, "cannot stretch this sound from %g to %g BPM", static_cast<double>(from),
+                      static_cast<double>(to));
+        return Fail(files[0], what);
     }
     CSoundDevice output(AudioApi::Offline);
     if (!output.Create(nullptr, "", 44100, 2, CSoundDevice::kSpeakerStereo) || !sample.Open(&output)) {
-        std::fprintf(stderr, "tessaron-cli stretch: %s: File without data\n", args[0].c_str());
-        return 1;
+        return Fail(files[0], std::string(notice_text::kFileWithoutData));
     }
-    if (!sample.SaveSample(args[1], sample.PlayDuration(), false)) {
-        std::fprintf(stderr, "tessaron-cli stretch: cannot write %s\n", args[1].c_str());
-        return 1;
+    // The output is complete or untouched, even when it is the input (see COutputFile).
+    std::string error;
+    if (!sample.SaveSample(files[1], sample.PlayDuration(), false, &error)) {
+        return Fail(files[1], error);
     }
     return 0;
 }

@@ -7,7 +7,9 @@
 #include <thread>
 
 #include "audioout/CSoundDevice.h"
+#include "cli/ArgumentChecks.h"
 #include "cli/Commands.h"
+#include "cli/ConsoleServices.h"
 #include "cli/OutputChoice.h"
 
 namespace tessaron::cli {
@@ -42,24 +44,22 @@ int RunTone(const Arguments& args)
         const bool hasValue = i + 1 < args.size();
         if (args[i] == "--device" && hasValue) {
             wanted = args[++i];
-        } else if (args[i] == "--freq" && hasValue) {
-            frequency = std::stod(args[++i]);
-        } else if (args[i] == "--seconds" && hasValue) {
-            seconds = std::stod(args[++i]);
+        } else if (args[i] == "--freq") {
+            if (!hasValue || !ParseNumber(args[++i], frequency) || frequency < 20.0 || frequency > 20000.0) {
+                return Refuse("--freq", "needs a frequency from 20 to 20000 Hz, in digits");
+            }
+        } else if (args[i] == "--seconds") {
+            if (!hasValue || !ParseNumber(args[++i], seconds) || seconds <= 0.0 || seconds > 3600.0) {
+                return Refuse("--seconds", "needs a duration above 0 and up to 3600 s, in digits");
+            }
         } else {
-            std::fprintf(stderr, "usage: tessaron-cli tone [--device NAME] [--freq HZ] [--seconds S]\n");
-            return 2;
+            return Usage("tone [--device NAME] [--freq HZ] [--seconds S]");
         }
-    }
-    if (!(frequency >= 20.0 && frequency <= 20000.0) || !(seconds > 0.0 && seconds <= 3600.0)) {
-        std::fprintf(stderr, "tessaron-cli tone: frequency 20..20000 Hz, seconds up to 3600\n");
-        return 2;
     }
     CSoundDevice device;
     std::string error;
     if (!OpenOutput(device, wanted, error)) {
-        std::fprintf(stderr, "tessaron-cli tone: %s\n", error.c_str());
-        return 1;
+        return Fail(wanted.empty() ? AudioApiName(device.Api()) : wanted, error);
     }
     double played = frequency;
     const std::vector<int16_t> pcm = SineLoop(device.Rate(), frequency, played);
@@ -71,8 +71,7 @@ int RunTone(const Arguments& args)
     auto buffer = device.CreateSecondary(desc);
     LockedRegion region;
     if (!buffer || !buffer->Lock(0, 0, region, LockFlags::EntireBuffer)) {
-        std::fprintf(stderr, "tessaron-cli tone: no sound buffer\n");
-        return 1;
+        return Fail(device.Name(), "no sound buffer");
     }
     std::memcpy(region.part1, pcm.data(), region.bytes1);
     buffer->Unlock(region);

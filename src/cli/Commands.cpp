@@ -18,6 +18,7 @@ const std::vector<Command>& AllCommands()
         {"tone", RunTone, "tone [--device NAME] [--freq HZ] [--seconds S]   play a sine on an output (440 Hz, 2 s)"},
         {"effect", RunEffect, "effect NAME IN.wav OUT.wav [P1 [P2]] [--range START END]   one sample effect on a file"},
         {"stretch", RunStretch, "stretch IN.wav OUT.wav --from BPM --to BPM   time stretch of a sample, pitch kept"},
+        {"skin", RunSkin, "skin FILE.ini            what the program makes of a skin file, as JSON"},
         {"send", RunSend, "send file|cut ...       hand a sample, or frames of a music file, to a running Tessaron"},
     };
     return commands;

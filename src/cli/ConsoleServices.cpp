@@ -4,12 +4,56 @@
 
 #include <unistd.h>
 
+#include "song/CChordwayDoc.h"
+#include "song/CSongFile.h"
+
 namespace tessaron::cli {
 
+namespace {
+
+void Say(std::string_view file, std::string_view label, std::string_view what)
+{
+    std::fprintf(stderr, "tessaron-cli: %.*s: %.*s%.*s\n", static_cast<int>(file.size()), file.data(),
+                 static_cast<int>(label.size()), label.data(), static_cast<int>(what.size()), what.data());
+}
+
+}  // namespace
+
+int Fail(std::string_view file, std::string_view what)
+{
+    Say(file, "", what);
+    return 1;
+}
+
+int Refuse(std::string_view argument, std::string_view why)
+{
+    Say(argument, "", why);
+    return 2;
+}
+
+void Warn(std::string_view file, std::string_view what) { Say(file, "warning: ", what); }
+
+int Usage(std::string_view usage)
+{
+    std::fprintf(stderr, "usage: tessaron-cli %.*s\n", static_cast<int>(usage.size()), usage.data());
+    return 2;
+}
+
+bool OpenSong(CChordwayDoc& doc, const std::string& path)
+{
+    const auto opened = CSongFile::Open(doc, path);
+    if (opened.status == CSongFile::Status::NotASongPath) {
+        Fail(path, opened.error);  // refused without a notice
+    }
+    return opened.ok();
+}
+
+// The notices that end a command (a song that cannot be opened) and those that do not (the
+// memory limit) both come as warning boxes in the window; here neither carries a label, so that
+// no fatal error reads as a warning.
 void ConsoleNotice::show(std::string_view text, NoticeIcon icon)
 {
-    const char* prefix = icon == NoticeIcon::Error ? "error" : icon == NoticeIcon::Exclamation ? "warning" : "note";
-    std::fprintf(stderr, "tessaron-cli: %s: %.*s\n", prefix, static_cast<int>(text.size()), text.data());
+    Say(file_, icon == NoticeIcon::Information ? "note: " : "", text);
 }
 
 ConsoleProgress::ConsoleProgress() : terminal_(isatty(STDERR_FILENO) != 0) {}

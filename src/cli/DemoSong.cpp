@@ -133,7 +133,7 @@ Loop MakePad()
 
 // Writes the loop as 16-bit stereo, scaled to the given peak (so that the loops played
 // together stay below full scale).
-bool WriteLoop(const Loop& loop, float level, const std::string& path)
+std::string WriteLoop(const Loop& loop, float level, const std::string& path)
 {
     float peak = 1e-6f;
     for (size_t i = 0; i < static_cast<size_t>(kFrames); ++i) {
@@ -147,8 +147,9 @@ bool WriteLoop(const Loop& loop, float level, const std::string& path)
     }
     const auto bytes = static_cast<int32_t>(pcm.size() * sizeof(int16_t));
     CWaveReader writer;
-    return writer.CreateForWrite(path, CWaveReader::MakePcmFormat(false, kRate), bytes) &&
-           writer.Write(pcm.data(), bytes) == bytes && writer.FinishWrite();
+    const bool written = writer.CreateForWrite(path, CWaveReader::MakePcmFormat(false, kRate), bytes) &&
+                         writer.Write(pcm.data(), bytes) == bytes && writer.FinishWrite();
+    return written ? std::string() : path + ": " + writer.WriteErrorText();
 }
 
 }  // namespace
@@ -157,9 +158,12 @@ std::string WriteDemoSong(const std::string& folder)
 {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
+    if (error) {
+        return "cannot make the folder: " + error.message();
+    }
     const std::filesystem::path base = std::filesystem::absolute(folder, error);
     if (error) {
-        return "cannot make " + folder + ": " + error.message();
+        return "cannot make the folder: " + error.message();
     }
 
     struct Part {
@@ -176,8 +180,8 @@ std::string WriteDemoSong(const std::string& folder)
     const int32_t lengthMs = kFrames * 1000 / kRate;
     for (int i = 0; i < 3; ++i) {
         const std::string path = (base / (std::string(parts[i].name) + ".wav")).string();
-        if (!WriteLoop(parts[i].make(), parts[i].level, path)) {
-            return "cannot write " + path;
+        if (std::string error = WriteLoop(parts[i].make(), parts[i].level, path); !error.empty()) {
+            return error;
         }
         auto sample = std::make_unique<CSamples>(path, parts[i].name, kRate, lengthMs, "Tessaron", "Demo", kTempo, 0,
                                                  0, 0);
@@ -210,7 +214,7 @@ std::string WriteDemoSong(const std::string& folder)
 
     const std::string song = (base / "demo.tsn").string();
     const auto saved = CSongFile::Save(doc, song);
-    return saved.ok() ? std::string() : saved.error;
+    return saved.ok() ? std::string() : song + ": " + saved.error;
 }
 
 }  // namespace tessaron::cli

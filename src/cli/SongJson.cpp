@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "media/CEnvelope.h"
 #include "media/CSamples.h"
 #include "midi/CMidiMedia.h"
 #include "music/CMusic.h"
 #include "song/CAction.h"
 #include "song/CChordwayDoc.h"
-#include "song/CEnvelope.h"
 
 namespace tessaron::cli {
 
@@ -384,7 +384,7 @@ Json SongToJson(CChordwayDoc& doc)
     return json;
 }
 
-void SongFromJson(const Json& json, CChordwayDoc& doc)
+std::vector<std::string> SongFromJson(const Json& json, CChordwayDoc& doc)
 {
     if (!json.is_object() || json.value("format", "") != "tessaron-song") {
         throw std::runtime_error("not the JSON form of a Tessaron song");
@@ -434,6 +434,7 @@ void SongFromJson(const Json& json, CChordwayDoc& doc)
     doc.SetLoopBegin(Int(s, "loopBegin"));
     doc.SetLoopEnd(Int(s, "loopEnd"));
     doc.SetStoredSongPosition(Int(s, "songPosition"));
+    return {};
 }
 
 }  // namespace tessaron::cli

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <nlohmann/json.hpp>
 
 namespace tessaron {
@@ -14,6 +17,7 @@ nlohmann::ordered_json SongToJson(CChordwayDoc& doc);
 
 // Fills an empty document from the JSON form, every stored field as given (ids included).
 // Throws std::runtime_error naming the field that is missing or of the wrong type.
-void SongFromJson(const nlohmann::ordered_json& json, CChordwayDoc& doc);
+// Answers warnings about values the song takes as they are but that may not be meant.
+std::vector<std::string> SongFromJson(const nlohmann::ordered_json& json, CChordwayDoc& doc);
 
 }  // namespace tessaron::cli

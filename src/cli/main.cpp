@@ -27,12 +27,12 @@ int main(int argc, char** argv)
             try {
                 return command.run(tessaron::cli::Arguments(argv + 2, argv + argc));
             } catch (const std::exception& e) {
-                std::fprintf(stderr, "tessaron-cli %s: %s\n", command.name, e.what());
+                std::fprintf(stderr, "tessaron-cli: %s: %s\n", command.name, e.what());
                 return 1;
             }
         }
     }
-    std::fprintf(stderr, "tessaron-cli: unknown command '%s'\n\n", argv[1]);
+    std::fprintf(stderr, "tessaron-cli: %s: no command of this name\n\n", argv[1]);
     PrintUsage(stderr);
     return 2;
 }

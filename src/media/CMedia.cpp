@@ -9,9 +9,8 @@
 #include <sys/stat.h>
 
 #include "framework/CArchive.h"
+#include "framework/TimeText.h"
 #include "media/IMediaObserver.h"
-#include "song/CAction.h"
-#include "song/TimeText.h"
 
 namespace tessaron {
 
@@ -318,26 +317,6 @@ void CMedia::NotifyObserver(int code)
     if (observer != nullptr) {
         observer->MediaStateChanged(loaded, code);
     }
-}
-
-void CMedia::InsertEvent(CAction* action)
-{
-    auto at = std::upper_bound(events.begin(), events.end(), action->Start(),
-                               [](int32_t start, const CAction* e) { return start < e->Start(); });
-    events.insert(at, action);
-}
-
-void CMedia::RemoveEvent(CAction* action) { std::erase(events, action); }
-
-std::vector<CAction*> CMedia::EventsBetween(int32_t fromMs, int32_t toMs) const
-{
-    std::vector<CAction*> result;
-    for (CAction* e : events) {
-        if (e->Start() >= fromMs && e->Start() < toMs) {
-            result.push_back(e);
-        }
-    }
-    return result;
 }
 
 std::string CMedia::SizeText() const { return Format("%d k", dataSize / 1024); }

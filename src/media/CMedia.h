@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framework/CObject.h"
-#include "song/CFade.h"
+#include "media/CFade.h"
 
 namespace tessaron {
 
@@ -156,11 +156,6 @@ public:
     std::string GetFolder() const;
     void NotifyObserver(int code);
 
-    // The medium's own events, sorted by start.
-    void InsertEvent(CAction* action);
-    void RemoveEvent(CAction* action);
-    std::vector<CAction*> EventsBetween(int32_t fromMs, int32_t toMs) const;
-
     // Display texts of the media list.
     std::string SizeText() const;
     std::string SizeAndDurationText() const;
@@ -243,7 +238,8 @@ public:
     std::array<uint8_t, 8> formatInfo{};  // MPEG version, layer, mode or kind, bits; bit rate
     std::string pairsText;
     std::vector<std::pair<int32_t, std::string>> pairs;
-    std::vector<CAction*> events;  // not owned; the song owns its events
+    // The medium's play, stop and close events in start order; not owned, the song keeps this list.
+    std::vector<CAction*> events;
     CFade fadeIn{0, 0, 0, 0};
     CFade fadeOut{0, 0, 0, 0};
     uint32_t validMark = 0;

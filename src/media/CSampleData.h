@@ -114,7 +114,7 @@ public:
     // The buffer again on another device, with the same sound, controls and play state.
     bool MoveToDevice(CSoundDevice* device);
     // Writes the buffer's sound as a 16-bit PCM WAV file (see the .cpp for the header rules).
-    bool SaveSample(const std::string& path, int32_t lengthMs, bool mono) const;
+    bool SaveSample(const std::string& path, int32_t lengthMs, bool mono, std::string* error = nullptr) const;
 
     // Envelopes (owned by the medium) acting on this sound.
     void Attach(CEnvelope* envelope) { attached_.push_back(envelope); }

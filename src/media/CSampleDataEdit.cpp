@@ -239,10 +239,13 @@ bool CSampleData::ApplyEffect(int offset, int p1, int p2, int32_t start, int32_t
 // `mono` is asked (stereo frames then hold the mean of their two channels). The length is
 // `lengthMs` in whole frames when it differs from the sample's duration, else the whole sound,
 // and never more than the buffer holds.
-bool CSampleData::SaveSample(const std::string& path, int32_t lengthMs, bool mono) const
+bool CSampleData::SaveSample(const std::string& path, int32_t lengthMs, bool mono, std::string* error) const
 {
     const uint8_t* pcm = Pcm();
     if (!buffer_ || pcm == nullptr || format_.blockAlign == 0) {
+        if (error != nullptr) {
+            *error = "the sample holds no sound";
+        }
         return false;
     }
     const bool toMono = mono && channels_ == 2;
@@ -260,8 +263,14 @@ bool CSampleData::SaveSample(const std::string& path, int32_t lengthMs, bool mon
     frames = std::clamp<int64_t>(frames, 0, bufferFrames);
     const auto bytes = static_cast<int32_t>(frames * header.blockAlign);
     CWaveReader writer;
-    if (!writer.CreateForWrite(path, header, bytes)) {
+    const auto failed = [&] {
+        if (error != nullptr) {
+            *error = writer.WriteErrorText();
+        }
         return false;
+    };
+    if (!writer.CreateForWrite(path, header, bytes)) {
+        return failed();
     }
     bool ok = true;
     if (!toMono) {
@@ -282,7 +291,8 @@ bool CSampleData::SaveSample(const std::string& path, int32_t lengthMs, bool mon
         }
         ok = writer.Write(out.data(), bytes) == bytes;
     }
-    return writer.Close(bytes) && ok;
+    // Only a complete file replaces what the path held (see COutputFile).
+    return (ok && writer.Close(bytes)) || failed();
 }
 
 }  // namespace tessaron

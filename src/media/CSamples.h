@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "media/CEnvelope.h"
 #include "media/CMedia.h"
 #include "media/CSampleData.h"
-#include "song/CEnvelope.h"
 
 namespace tessaron {
 
@@ -97,7 +97,7 @@ public:
     bool Cut(uint8_t* destination, int start, int end);
     bool Commit();
     bool Revert();
-    bool SaveSample(const std::string& path, int lengthMs, bool mono) const;
+    bool SaveSample(const std::string& path, int lengthMs, bool mono, std::string* error = nullptr) const;
 
     CSampleData* SampleData() const { return sampleData_.get(); }
     CSoundDevice* OutputDevice() const { return outputDevice_; }

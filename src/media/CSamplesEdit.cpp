@@ -114,9 +114,12 @@ bool CSamples::Revert()
     return true;
 }
 
-bool CSamples::SaveSample(const std::string& path, int lengthMs, bool mono) const
+bool CSamples::SaveSample(const std::string& path, int lengthMs, bool mono, std::string* error) const
 {
-    return sampleData_ && sampleData_->SaveSample(path, lengthMs, mono);
+    if (!sampleData_ && error != nullptr) {
+        *error = "the sample holds no sound";
+    }
+    return sampleData_ && sampleData_->SaveSample(path, lengthMs, mono, error);
 }
 
 }  // namespace tessaron

@@ -1,8 +1,8 @@
 #include "song/CAction.h"
 
 #include "framework/CArchive.h"
+#include "framework/TimeText.h"
 #include "media/CMedia.h"
-#include "song/TimeText.h"
 
 namespace tessaron {
 

@@ -16,6 +16,11 @@ namespace tessaron {
 
 namespace {
 
+bool StartsBefore(const std::unique_ptr<CAction>& a, const std::unique_ptr<CAction>& b)
+{
+    return a->Start() < b->Start();
+}
+
 uint32_t MillisecondTime()
 {
     return static_cast<uint32_t>(
@@ -40,7 +45,7 @@ CChordwayDoc::CChordwayDoc(SongEnvironment environment) : env_(environment), ran
 CChordwayDoc::~CChordwayDoc()
 {
     // The player has stopped the tick before; events refer to media, so they go first.
-    pending_.clear();
+    transport_.ClearPending();
     events_.clear();
     deletedEvents_.clear();
     media_.clear();
@@ -104,6 +109,12 @@ void CChordwayDoc::SetTempo(float tempo)
     for (const auto& event : events_) {
         event->SetStart(event->Position().ToMs(tempo_));
     }
+    // A start within 25 ms of a beat is recorded on the beat, so an event recorded just after
+    // another can land before it at the new tempo; the list stays in start order.
+    if (!std::is_sorted(events_.begin(), events_.end(), StartsBefore)) {
+        std::stable_sort(events_.begin(), events_.end(), StartsBefore);
+        RenumberEvents();
+    }
     loopBeginMs_ = CMesure(loopBegin_, 0.0f).ToMs(tempo_);
     loopEndMs_ = CMesure(loopEnd_, 0.0f).ToMs(tempo_);
     RestartClock(songPosition_);
@@ -112,13 +123,13 @@ void CChordwayDoc::SetTempo(float tempo)
 
 bool CChordwayDoc::SetSongPosition(int32_t beat)
 {
+    std::lock_guard guard(lock_);
     if (beat < 0 || beat > songLength_ || beat == songPosition_) {
         return false;
     }
-    std::lock_guard guard(lock_);
     songPosition_ = beat;
     RestartClock(beat);
-    if (!songPlaying) {
+    if (!transport_.SongPlaying()) {
         Hint(view_hint::kSongPosition, beat, false);
     }
     return true;
@@ -129,7 +140,7 @@ void CChordwayDoc::MoveSongCursor(int32_t beat)
     std::lock_guard guard(lock_);
     songPosition_ = beat;
     RestartClock(beat);
-    if (!songPlaying) {
+    if (!transport_.SongPlaying()) {
         if (!timeDisplay_) {
             CMesure position(beat, 0.0f, clock_.beatsPerBar);
             Post(message::kBarBeat, (position.BeatInBar() + 1) * 256, position.Bar() + 1);
@@ -141,6 +152,7 @@ void CChordwayDoc::MoveSongCursor(int32_t beat)
 
 void CChordwayDoc::ComputeSongLength()
 {
+    std::lock_guard guard(lock_);
     int64_t end = 0;
     for (const auto& event : events_) {
         end = std::max<int64_t>(end, static_cast<int64_t>(event->Start()) + event->Duration());
@@ -242,7 +254,7 @@ void CChordwayDoc::RemoveMedium(int index)
 {
     std::lock_guard guard(lock_);
     CMedia* medium = MediumAt(index);
-    DropPendingActionsOf(medium);
+    transport_.DropActionsOf(medium);
     for (int i = EventCount() - 1; i >= 0; --i) {
         if (EventAt(i)->Medium() == medium) {
             deletedEvents_.push_back(std::move(events_[static_cast<size_t>(i)]));
@@ -361,7 +373,11 @@ void CChordwayDoc::RebuildMediaEvents()
     for (const auto& event : events_) {
         const int32_t code = event->Code();
         if ((code == CAction::kPlay || code == CAction::kStop || code == CAction::kClose) && event->Medium()) {
-            event->Medium()->InsertEvent(event.get());
+            // Each medium's list stays in start order; equal starts keep the song's order.
+            auto& list = event->Medium()->events;
+            const auto at = std::upper_bound(list.begin(), list.end(), event->Start(),
+                                             [](int32_t start, const CAction* e) { return start < e->Start(); });
+            list.insert(at, event.get());
         }
     }
 }
@@ -560,33 +576,10 @@ void CChordwayDoc::PrepareGrid()
     clock_.PrepareGrid(tempo_, quantizationType_, quantizationFrequency_, random_);
 }
 
-size_t CChordwayDoc::InsertPending(std::unique_ptr<CAction> action)
-{
-    const int32_t start = action->Start();
-    auto at = std::upper_bound(pending_.begin(), pending_.end(), start,
-                               [](int32_t s, const std::unique_ptr<CAction>& a) { return s < a->Start(); });
-    return static_cast<size_t>(pending_.insert(at, std::move(action)) - pending_.begin());
-}
-
-void CChordwayDoc::ReinsertPending(size_t& i)
-{
-    std::unique_ptr<CAction> moved = std::move(pending_[i]);
-    pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
-    if (InsertPending(std::move(moved)) <= i) {
-        ++i;
-    }
-}
-
-void CChordwayDoc::DropPendingActionsOf(const CMedia* medium)
-{
-    std::lock_guard guard(lock_);
-    std::erase_if(pending_, [medium](const auto& action) { return action->Medium() == medium; });
-}
-
 void CChordwayDoc::DeleteContents()
 {
     std::lock_guard guard(lock_);
-    pending_.clear();
+    transport_.ClearPending();
     events_.clear();
     deletedEvents_.clear();
     for (const auto& medium : media_) {
@@ -597,7 +590,6 @@ void CChordwayDoc::DeleteContents()
     media_.clear();
     deletedMedia_.clear();
     memoryUsed_ = 0;
-    purgeFlag = false;
     quantized_ = false;
     songLength_ = 0;
     Post(message::kSongLength, 0, 0);

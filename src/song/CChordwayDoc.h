@@ -11,6 +11,7 @@
 #include "song/CAction.h"
 #include "song/CMesure.h"
 #include "song/CSongClock.h"
+#include "song/CTransport.h"
 #include "song/IDocumentObserver.h"
 #include "song/SongEnvironment.h"
 
@@ -35,7 +36,7 @@ public:
 
     SongEnvironment& Environment() { return env_; }
     // The document lock: the scheduler tick holds it for its whole run.
-    std::recursive_mutex& Lock() { return lock_; }
+    CTransport::Mutex& Lock() { return lock_; }
 
     // Tempo (0 reads as 100 wherever it is used).
     float Tempo() const { return tempo_; }
@@ -150,27 +151,9 @@ public:
     std::minstd_rand& Random() { return random_; }
     void RestartClock(int32_t beat);
     void PrepareGrid();
-    std::vector<std::unique_ptr<CAction>>& PendingActions() { return pending_; }
-    // Inserts a pending action before the first that starts later (equal starts keep their
-    // order); answers where it went.
-    size_t InsertPending(std::unique_ptr<CAction> action);
-    // Takes pending action `i` out and inserts it again in start order, moving a walk at `i`
-    // past it when it lands at or before the walk's place.
-    void ReinsertPending(size_t& i);
-    // Drops the pending actions of one medium.
-    void DropPendingActionsOf(const CMedia* medium);
-
-    // Scheduler state.
-    // Read by the tick and changed by the user interface, so atomic.
-    std::atomic<bool> recordMode{false};
-    std::atomic<bool> songPlaying{false};
-    int32_t recordPassCount = 0;
-    int32_t eventsRecordedThisPass = 0;
-    bool purgeFlag = false;
-    std::atomic<long> tickBusy{0};
-    std::atomic<bool> tickEnabled{false};
-    uint32_t timerId = 0;
-    int32_t tickCounter = 0;
+    // Pending actions, record and play flags, and the tick's hand-over.
+    CTransport& Transport() { return transport_; }
+    const CTransport& Transport() const { return transport_; }
 
     bool IsModified() const { return modified_; }
     void SetModified(bool modified = true) { modified_ = modified; }
@@ -205,14 +188,14 @@ private:
     void UndoQuantization();
 
     SongEnvironment env_;
-    std::recursive_mutex lock_;
+    CTransport::Mutex lock_;
+    CTransport transport_{lock_};
     std::minstd_rand random_;
 
     std::vector<std::unique_ptr<CMedia>> media_;
     std::vector<std::unique_ptr<CAction>> events_;
     std::vector<std::unique_ptr<CAction>> deletedEvents_;
     std::vector<std::unique_ptr<CMedia>> deletedMedia_;
-    std::vector<std::unique_ptr<CAction>> pending_;
 
     std::atomic<int32_t> memoryUsed_{0};  // also changed by the tick as media load
     int32_t loopBegin_ = 0;

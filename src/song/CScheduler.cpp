@@ -15,7 +15,7 @@ namespace tessaron {
 
 namespace {
 
-using Pending = std::vector<std::unique_ptr<CAction>>;
+using Pending = CTransport::Actions;
 
 bool FiresWithoutGrid(int32_t code)
 {
@@ -30,7 +30,7 @@ bool TellsEventList(int32_t code)
 
 }  // namespace
 
-CScheduler::CScheduler(CChordwayDoc& doc) : doc_(doc) {}
+CScheduler::CScheduler(CChordwayDoc& doc) : doc_(doc), transport_(doc.Transport()) {}
 
 CScheduler::~CScheduler() { ShutDown(); }
 
@@ -39,12 +39,6 @@ void CScheduler::Post(uint32_t message, intptr_t first, intptr_t second) const
     if (IMessageSink* sink = doc_.Environment().sink) {
         sink->post(message, first, second);
     }
-}
-
-int32_t CScheduler::Now() const
-{
-    std::lock_guard guard(doc_.Lock());
-    return doc_.Clock().clock;
 }
 
 void CScheduler::Start()
@@ -57,7 +51,9 @@ void CScheduler::Start()
         doc_.Clock().Reset();
     }
     if (!timer_) {
-        timer_ = std::make_unique<CTickTimer>(kTickMs, [this] { Tick(); });
+        stopping_ = false;
+        timer_ = std::make_unique<CTickTimer>(kTickMs, [this] { TimerTick(); });
+        timer_->Start();
     }
 }
 
@@ -65,32 +61,30 @@ void CScheduler::ShutDown()
 {
     WaitForIdle();
     if (timer_) {
+        stopping_ = true;
         timer_->Stop();
         timer_.reset();
     }
 }
 
-void CScheduler::WaitForIdle()
+void CScheduler::WaitForIdle() { transport_.DisableTick(); }
+
+void CScheduler::TimerTick()
 {
-    if (doc_.tickBusy.load() == 0) {
+    if (!transport_.TickEnabled()) {
         return;
     }
-    doc_.tickEnabled = false;
-    const auto start = std::chrono::steady_clock::now();
-    while (doc_.tickBusy.load() != 0 || std::chrono::steady_clock::now() - start < std::chrono::milliseconds(200)) {
-        std::this_thread::yield();
-    }
-}
-
-void CScheduler::CancelStopsAndHolds(const CMedia* medium)
-{
-    for (const auto& action : doc_.PendingActions()) {
-        const int32_t code = action->Code();
-        if (action->Medium() == medium && (code == CAction::kScheduledStop || code == CAction::kHold)) {
-            action->SetCode(CAction::kDone);
-            doc_.purgeFlag = true;
+    // The lock is tried rather than waited for: whoever holds it may be stopping the timer and
+    // waiting for this thread to end. A held lock is tried again every quarter of a tick.
+    std::unique_lock lock(doc_.Lock(), std::try_to_lock);
+    while (!lock.owns_lock()) {
+        if (stopping_.load() || !transport_.TickEnabled()) {
+            return;
         }
+        std::this_thread::sleep_for(std::chrono::microseconds(kTickMs * 250));
+        lock.try_lock();
     }
+    Tick();
 }
 
 void CScheduler::StopAllLoadedMedia()
@@ -105,7 +99,7 @@ void CScheduler::StopAllLoadedMedia()
 
 bool CScheduler::Trigger(const CAction& source, int32_t timeMs)
 {
-    std::lock_guard guard(doc_.Lock());
+    const Guard held = transport_.Hold();
     auto action = std::make_unique<CAction>(source);
     CMedia* medium = action->Medium();
     if (action->Code() == CAction::kPlay) {
@@ -119,15 +113,10 @@ bool CScheduler::Trigger(const CAction& source, int32_t timeMs)
         action->SetDuration(static_cast<int32_t>(std::min<int64_t>(duration, INT32_MAX)));
         action->Length().FromMs(action->Duration(), doc_.EffectiveTempo());
         if (medium->IsPlaying()) {
-            for (const auto& pending : doc_.PendingActions()) {
-                if (pending->Medium() == medium && pending->Code() == CAction::kHold) {
-                    pending->SetCode(CAction::kDone);
-                    doc_.purgeFlag = true;
-                }
-            }
+            transport_.MarkHoldsDone(held, medium, false);
         }
     }
-    if (doc_.recordMode) {
+    if (transport_.RecordMode()) {
         action->SetStart(timeMs);
         action->Position().FromMs(timeMs, doc_.EffectiveTempo());
         const int index = doc_.RecordAction(*action);
@@ -138,12 +127,12 @@ bool CScheduler::Trigger(const CAction& source, int32_t timeMs)
             if (IDocumentObserver* views = doc_.Environment().views) {
                 views->UpdateHint(view_hint::kEventRecorded, index, true);
             }
-            ++doc_.eventsRecordedThisPass;
+            transport_.CountRecordedEvent();
         }
     }
     action->SetStart(timeMs);
-    doc_.InsertPending(std::move(action));
-    doc_.tickEnabled = true;
+    transport_.Insert(held, std::move(action));
+    transport_.EnableTick();
     return true;
 }
 
@@ -152,28 +141,31 @@ bool CScheduler::Play(CMedia* medium, int32_t listPosition, int mode)
     if (medium == nullptr) {
         return false;
     }
+    // The tick reads the loop mode, volume and pan of a playing medium.
+    const Guard held = transport_.Hold();
     if (mode == 2) {
         medium->SetLoop(true);
     } else if (mode == 1) {
         medium->SetLoop(false);
     }
     const CAction action(CAction::kPlay, medium, listPosition, -1, medium->volume, medium->pan);
-    return Trigger(action, Now());
+    return Trigger(action, doc_.Clock().clock);
 }
 
 bool CScheduler::Stop(CMedia* medium, int32_t listPosition)
 {
-    if (!doc_.tickEnabled) {
+    const Guard held = transport_.Hold();
+    if (!transport_.TickEnabled()) {
         Post(message::kMediumState, CAction::kStop, reinterpret_cast<intptr_t>(medium));
         return true;
     }
-    return Trigger(CAction(CAction::kStop, medium, listPosition, -1, 0, 0), Now());
+    return Trigger(CAction(CAction::kStop, medium, listPosition, -1, 0, 0), doc_.Clock().clock);
 }
 
 bool CScheduler::Close(CMedia* medium, int32_t listPosition)
 {
-    if (!doc_.tickEnabled) {
-        std::lock_guard guard(doc_.Lock());
+    const Guard held = transport_.Hold();
+    if (!transport_.TickEnabled()) {
         if (medium != nullptr && medium->loaded == 1) {
             medium->Stop();
             doc_.SubtractMemory(medium->MemoryHeld());
@@ -184,29 +176,33 @@ bool CScheduler::Close(CMedia* medium, int32_t listPosition)
         }
         return true;
     }
-    return Trigger(CAction(CAction::kClose, medium, listPosition, -1, 0, 0), Now());
+    return Trigger(CAction(CAction::kClose, medium, listPosition, -1, 0, 0), doc_.Clock().clock);
 }
 
 bool CScheduler::Volume(CMedia* medium, int32_t listPosition, int32_t volume)
 {
-    return doc_.tickEnabled &&
-           Trigger(CAction(CAction::kVolume, medium, listPosition, -1, volume, 0), Now());
+    const Guard held = transport_.Hold();
+    return transport_.TickEnabled() &&
+           Trigger(CAction(CAction::kVolume, medium, listPosition, -1, volume, 0), doc_.Clock().clock);
 }
 
 bool CScheduler::Pan(CMedia* medium, int32_t listPosition, int32_t pan)
 {
-    return doc_.tickEnabled && Trigger(CAction(CAction::kPan, medium, listPosition, -1, pan, 0), Now());
+    const Guard held = transport_.Hold();
+    return transport_.TickEnabled() &&
+           Trigger(CAction(CAction::kPan, medium, listPosition, -1, pan, 0), doc_.Clock().clock);
 }
 
 bool CScheduler::PitchChange(CMedia* medium, int32_t listPosition, int32_t tenths)
 {
-    return doc_.tickEnabled &&
-           Trigger(CAction(CAction::kPitchChange, medium, listPosition, -1, tenths, 0), Now());
+    const Guard held = transport_.Hold();
+    return transport_.TickEnabled() &&
+           Trigger(CAction(CAction::kPitchChange, medium, listPosition, -1, tenths, 0), doc_.Clock().clock);
 }
 
 void CScheduler::Schedule(int32_t fromMs, bool preload)
 {
-    std::lock_guard guard(doc_.Lock());
+    const Guard held = transport_.Hold();
     for (int i = 0; i < doc_.EventCount(); ++i) {
         CAction* event = doc_.EventAt(i);
         if (event->Start() < fromMs) {
@@ -219,14 +215,14 @@ void CScheduler::Schedule(int32_t fromMs, bool preload)
         if (preload && event->Medium() != nullptr && event->Medium()->loaded != 1) {
             doc_.LoadMediumData(*event->Medium(), true);
         }
-        doc_.InsertPending(std::make_unique<CAction>(*event));
+        transport_.Insert(held, std::make_unique<CAction>(*event));
     }
 }
 
 void CScheduler::DropPendingSongActions()
 {
-    std::lock_guard guard(doc_.Lock());
-    Pending& pending = doc_.PendingActions();
+    const Guard held = transport_.Hold();
+    Pending& pending = transport_.Pending(held);
     for (auto it = pending.begin(); it != pending.end();) {
         if ((*it)->IsSongAction()) {
             if (CMedia* medium = (*it)->Medium()) {
@@ -260,9 +256,9 @@ void CScheduler::AdvanceClock(int32_t now)
     }
 }
 
-bool CScheduler::FireDue(int32_t now, bool offGrid)
+bool CScheduler::FireDue(const Guard& held, int32_t now, bool offGrid)
 {
-    Pending& pending = doc_.PendingActions();
+    Pending& pending = transport_.Pending(held);
     size_t i = 0;
     while (i < pending.size()) {
         CAction* action = pending[i].get();
@@ -283,7 +279,7 @@ bool CScheduler::FireDue(int32_t now, bool offGrid)
         } else {
             switch (code) {
             case CAction::kPlay: {
-                CancelStopsAndHolds(medium);
+                transport_.MarkHoldsDone(held, medium, true);
                 medium->SetVolume(action->Value1());
                 medium->SetPan(action->Value2());
                 bool started = true;
@@ -305,19 +301,14 @@ bool CScheduler::FireDue(int32_t now, bool offGrid)
             }
             case CAction::kStop:
                 if (!action->IsSongAction()) {
-                    CancelStopsAndHolds(medium);
+                    transport_.MarkHoldsDone(held, medium, true);
                 }
                 medium->Stop();
                 Post(message::kMediumState, CAction::kStop, reinterpret_cast<intptr_t>(medium));
                 break;
             case CAction::kClose:
                 medium->Stop();
-                for (const auto& other : pending) {
-                    if (other->Medium() == medium && other->Code() == CAction::kHold) {
-                        other->SetCode(CAction::kDone);
-                        doc_.purgeFlag = true;
-                    }
-                }
+                transport_.MarkHoldsDone(held, medium, false);
                 if (medium->loaded == 1) {
                     doc_.SubtractMemory(medium->MemoryHeld());
                 }
@@ -339,7 +330,7 @@ bool CScheduler::FireDue(int32_t now, bool offGrid)
             case CAction::kEndOfSong:
                 StopAllLoadedMedia();
                 pending.clear();
-                doc_.tickEnabled = false;
+                transport_.DisableTick();
                 doc_.RestartClock(doc_.SongPosition());
                 doc_.SetStoredSongPosition(0);
                 doc_.RestartClock(0);
@@ -367,7 +358,7 @@ bool CScheduler::FireDue(int32_t now, bool offGrid)
                 break;
             default: break;
             }
-            if (TellsEventList(code) && !doc_.recordMode) {
+            if (TellsEventList(code) && !transport_.RecordMode()) {
                 Post(message::kEventFired, 0, action->Index());
             }
         }
@@ -375,7 +366,7 @@ bool CScheduler::FireDue(int32_t now, bool offGrid)
         switch (outcome) {
         case Outcome::Keep: ++i; break;
         case Outcome::Drop: pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i)); break;
-        case Outcome::Reinsert: doc_.ReinsertPending(i); break;
+        case Outcome::Reinsert: transport_.Reinsert(held, i); break;
         }
     }
     return true;
@@ -383,29 +374,27 @@ bool CScheduler::FireDue(int32_t now, bool offGrid)
 
 void CScheduler::Tick()
 {
-    if (!doc_.tickEnabled.load()) {
+    if (!transport_.TickEnabled()) {
         return;
     }
-    if (doc_.tickBusy.exchange(1) == 1) {
-        return;  // one timer thread drives the tick, so this only guards a hand-made call
+    const Guard held = transport_.Hold();
+    // Enabled is checked again under the lock: WaitForIdle may have disabled the tick while
+    // this one waited for the lock. A tick started from inside a running one does nothing.
+    if (!transport_.BeginTick(held)) {
+        return;
     }
     {
-        std::lock_guard guard(doc_.Lock());
         CSongClock& clock = doc_.Clock();
         const int32_t now = clock.clock;
         AdvanceClock(now);
 
         const bool offGrid = doc_.QuantizationOn() && !clock.gridFlag;
-        if (FireDue(now, offGrid) && !offGrid) {
-            if (doc_.purgeFlag) {
-                std::erase_if(doc_.PendingActions(),
-                              [](const std::unique_ptr<CAction>& a) { return a->Code() == CAction::kDone; });
-                doc_.purgeFlag = false;
-            }
+        if (FireDue(held, now, offGrid) && !offGrid) {
+            transport_.PurgeDone(held);
         }
 
         bool jump = false;
-        if (doc_.songPlaying && !doc_.recordMode && doc_.LoopSong() && now > doc_.LoopEndMs()) {
+        if (transport_.SongPlaying() && !transport_.RecordMode() && doc_.LoopSong() && now > doc_.LoopEndMs()) {
             DropPendingSongActions();
             for (int i = 0; i < doc_.MediaCount(); ++i) {
                 if (doc_.MediumAt(i)->IsPlaying()) {
@@ -422,12 +411,12 @@ void CScheduler::Tick()
                 const CMesure position(beatIndex, 0.0f, doc_.BeatsPerBar());
                 Post(message::kBarBeat, (position.BeatInBar() + 1) * 256, position.Bar() + 1);
             }
-            if (doc_.songPlaying) {
+            if (transport_.SongPlaying()) {
                 Post(message::kSongCursor, 0, beatIndex);
                 doc_.SetStoredSongPosition(beatIndex);
             }
         }
-        const int32_t counter = doc_.tickCounter++;
+        const int32_t counter = transport_.CountTick(held);
         if (counter % 50 == 0 && doc_.TimeDisplay() && clock.startDelay <= 0) {
             Post(message::kTimeDisplay, 0, now);
         }
@@ -436,81 +425,79 @@ void CScheduler::Tick()
             clock.RestartAt(doc_.LoopBegin());
         }
     }
-    doc_.tickBusy = 0;
+    transport_.EndTick(held);
 }
 
 void CScheduler::StartRecordingClock()
 {
-    if (!doc_.recordMode || doc_.songPlaying) {
+    const Guard held = transport_.Hold();
+    if (!transport_.RecordMode() || transport_.SongPlaying()) {
         return;
     }
-    std::lock_guard guard(doc_.Lock());
     doc_.RestartClock(doc_.SongPosition());
-    doc_.songPlaying = true;
+    transport_.SetSongPlaying(true);
     doc_.Clock().startDelay = 6;
 }
 
 void CScheduler::ToggleRecordMode()
 {
-    doc_.recordMode = !doc_.recordMode;
-    if (doc_.recordMode) {
-        ++doc_.recordPassCount;
-        doc_.eventsRecordedThisPass = 0;
-    } else {
+    const Guard held = transport_.Hold();
+    if (!transport_.ToggleRecordMode()) {
         doc_.ComputeSongLength();
     }
 }
 
 void CScheduler::ClearRecording()
 {
-    std::lock_guard guard(doc_.Lock());
-    doc_.recordPassCount = 0;
+    const Guard held = transport_.Hold();
+    transport_.ResetRecordPasses();
     doc_.ClearUndo();
     DropPendingSongActions();
     doc_.DeleteAllEventsWithUndo();
     doc_.SetStoredSongPosition(0);
     doc_.RestartClock(0);
     doc_.ResetSongLength();
-    doc_.songPlaying = false;
+    transport_.SetSongPlaying(false);
 }
 
 void CScheduler::PlaySong()
 {
-    std::lock_guard guard(doc_.Lock());
+    const Guard held = transport_.Hold();
     DropPendingSongActions();
     doc_.RestartClock(doc_.SongPosition());
     Schedule(doc_.Clock().clock, true);
-    doc_.tickEnabled = true;
-    doc_.songPlaying = true;
+    transport_.EnableTick();
+    transport_.SetSongPlaying(true);
+}
+
+void CScheduler::StopSong(const Guard& held)
+{
+    StopAllLoadedMedia();
+    transport_.Pending(held).clear();
+    transport_.DisableTick();
+    doc_.RestartClock(doc_.SongPosition());
+    transport_.SetSongPlaying(false);
 }
 
 void CScheduler::StopSong()
 {
-    {
-        std::lock_guard guard(doc_.Lock());
-        StopAllLoadedMedia();
-        doc_.PendingActions().clear();
-        doc_.tickEnabled = false;
-        doc_.RestartClock(doc_.SongPosition());
-    }
-    doc_.songPlaying = false;
+    const Guard held = transport_.Hold();
+    StopSong(held);
 }
 
 void CScheduler::StopAndRewind()
 {
-    {
-        std::lock_guard guard(doc_.Lock());
-        doc_.SetStoredSongPosition(0);
-        StopSong();
-        doc_.Clock().startDelay = 2;
-    }
-    doc_.songPlaying = false;
+    const Guard held = transport_.Hold();
+    doc_.SetStoredSongPosition(0);
+    StopSong(held);
+    doc_.Clock().startDelay = 2;
 }
 
 void CScheduler::StopCommand()
 {
-    if (doc_.songPlaying) {
-        StopSong();
+    const Guard held = transport_.Hold();
+    if (transport_.SongPlaying()) {
+        StopSong(held);
         if (IDocumentObserver* views = doc_.Environment().views) {
             views->UpdateHint(view_hint::kStopCommand, 0, true);
         }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
 #include "song/CTickTimer.h"
+#include "song/CTransport.h"
 
 namespace tessaron {
 
@@ -25,15 +27,16 @@ public:
 
     // Resets the clock and starts the 2 ms timer thread.
     void Start();
-    // Waits for the tick to be idle and stops the timer thread.
+    // Disables the tick and stops the timer thread. Safe with the document lock held.
     void ShutDown();
-    // Disables the tick and waits until a running tick has ended (and at least 200 ms passed
-    // when one was running).
+    // Disables the tick; on return no tick is running and none does work until something
+    // enables the tick again. It never waits for the tick to notice: the tick holds the
+    // document lock for its whole run, so taking the lock is the hand-over.
     void WaitForIdle();
     bool IsRunning() const { return timer_ && timer_->IsRunning(); }
     const CTickTimer* Timer() const { return timer_.get(); }
 
-    // One tick; called every 2 ms on the timer thread, or by hand.
+    // One tick; called every 2 ms on the timer thread, or by hand. Takes the document lock.
     void Tick();
 
     // Live triggers, stamped with the current clock. Each answers whether it was accepted.
@@ -60,18 +63,23 @@ public:
     void StopCommand();
 
 private:
+    using Guard = CTransport::Guard;
+
+    // Called on the timer thread: the tick, unless the timer is told to stop while the thread
+    // waits for the document lock (the one stopping it may hold the lock).
+    void TimerTick();
     void AdvanceClock(int32_t now);
     // Fires the due actions (only those that need no grid point when `offGrid`); false when
     // the end of the song stopped everything.
-    bool FireDue(int32_t now, bool offGrid);
-    void CancelStopsAndHolds(const CMedia* medium);
+    bool FireDue(const Guard& held, int32_t now, bool offGrid);
     void StopAllLoadedMedia();
+    void StopSong(const Guard& held);
     void Post(uint32_t message, intptr_t first, intptr_t second) const;
-    // The song clock, read under the document lock (the tick moves it).
-    int32_t Now() const;
 
     CChordwayDoc& doc_;
+    CTransport& transport_;
     std::unique_ptr<CTickTimer> timer_;
+    std::atomic<bool> stopping_{false};
 };
 
 }  // namespace tessaron

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "framework/CArchive.h"
+#include "framework/COutputFile.h"
 #include "framework/INotice.h"
 #include "framework/IProgress.h"
 #include "media/CMedia.h"
@@ -33,29 +34,30 @@ constexpr size_t kSmallestEventBytes = 4 + 2 + 54;
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        error = S_ISDIR(status.st_mode) ? "is a folder, not a song" : "is not a file";
+        return false;
+    }
+    if (static_cast<uintmax_t>(status.st_size) > kMaxSongFileSize) {
+        error = "too large to be a song (over 512 MiB)";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
+        error = std::strerror(errno);
         return false;
     }
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<uintmax_t>(size) > kMaxSongFileSize) {
-        error = path + " is too large to be a song";
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(size));
-    in.seekg(0);
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        error = "cannot read " + path;
+    bytes.resize(static_cast<size_t>(status.st_size));
+    if (!bytes.empty() && !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        error = "cannot read the whole file";
         return false;
     }
     return true;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const size_t cut = path.find_last_of('/');
-    return cut == std::string::npos ? std::string(".") : path.substr(0, cut == 0 ? 1 : cut);
 }
 
 void Show(const CChordwayDoc& doc, std::string_view text, NoticeIcon icon)
@@ -181,7 +183,7 @@ CSongFile::Result CSongFile::Read(CChordwayDoc& doc, const std::string& path, Re
         result.status = Load(doc, ar, mode);
     } catch (const CArchiveException& e) {
         result.status = Status::Damaged;
-        result.error = "The song " + path + " cannot be opened: the file is damaged (" + e.what() + ").";
+        result.error = std::string("The song cannot be opened: the file is damaged (") + e.what() + ").";
     }
     if (result.status == Status::WrongMagic) {
         result.error = std::string(notice_text::kNotATessaronSong);
@@ -197,7 +199,7 @@ CSongFile::Result CSongFile::Read(CChordwayDoc& doc, const std::string& path, Re
 CSongFile::Result CSongFile::Open(CChordwayDoc& doc, const std::string& path, ReadMode mode)
 {
     if (path.find("tsn") == std::string::npos) {
-        return Result{Status::NotASongPath, "not a song file: " + path};
+        return Result{Status::NotASongPath, "not a song file (its name holds no \"tsn\")"};
     }
     SongEnvironment readingEnvironment = doc.Environment();
     readingEnvironment.sink = nullptr;
@@ -239,35 +241,14 @@ CSongFile::Result CSongFile::Save(CChordwayDoc& doc, const std::string& path)
     CArchive ar;
     Store(doc, ar);
     const std::vector<uint8_t>& bytes = ar.Bytes();
-
-    std::string temporary = FolderOf(path) + "/.tessaron-save-XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        return Result{Status::CannotWrite, "cannot save " + path + ": " + std::strerror(errno)};
+    // A file the reader would refuse is not written: it could never be opened again.
+    if (bytes.size() > kMaxSongFileSize) {
+        return Result{Status::CannotWrite, "the song would take " + std::to_string(bytes.size() >> 20) +
+                                               " MiB, more than a song file may hold (512 MiB)"};
     }
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            const std::string reason = std::strerror(errno);
-            close(fd);
-            unlink(temporary.c_str());
-            return Result{Status::CannotWrite, "cannot save " + path + ": " + reason};
-        }
-        written += static_cast<size_t>(n);
-    }
-    // mkstemp makes the file private; a song keeps the permissions of the file it replaces.
-    struct stat previous {};
-    fchmod(fd, stat(path.c_str(), &previous) == 0 ? (previous.st_mode & 07777) : 0644);
-    const bool synced = fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!synced || !closed || rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        unlink(temporary.c_str());
-        return Result{Status::CannotWrite, "cannot save " + path + ": " + reason};
+    COutputFile output;
+    if (!output.Open(path) || !output.Write(bytes.data(), bytes.size()) || !output.Commit()) {
+        return Result{Status::CannotWrite, "cannot save: " + output.Error()};
     }
     doc.SetModified(false);
     return Result{};

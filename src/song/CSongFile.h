@@ -29,7 +29,7 @@ public:
 
     struct Result {
         Status status = Status::Ok;
-        std::string error;  // what went wrong, for the user
+        std::string error;  // what went wrong, for the user, after the file's name
         bool ok() const { return status == Status::Ok; }
     };
 

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "audiofile/CWaveReader.h"
 #include "framework/IProgress.h"
+#include "framework/TimeText.h"
 #include "media/CMedia.h"
 #include "song/CAction.h"
 #include "song/CChordwayDoc.h"
 #include "song/CScheduler.h"
-#include "song/TimeText.h"
 
 namespace tessaron {
 
@@ -78,7 +77,9 @@ void CSongRenderer::RemoveVoiceOf(const CMedia* medium)
 
 void CSongRenderer::FireDue(int32_t t)
 {
-    auto& pending = doc_.PendingActions();
+    CTransport& transport = doc_.Transport();
+    const CTransport::Guard held = transport.Hold();
+    auto& pending = transport.Pending(held);
     size_t i = 0;
     while (i < pending.size()) {
         CAction* action = pending[i].get();
@@ -106,12 +107,7 @@ void CSongRenderer::FireDue(int32_t t)
                 break;
             case CAction::kStop:
                 RemoveVoiceOf(medium);
-                for (const auto& other : pending) {
-                    if (other->Medium() == medium &&
-                        (other->Code() == CAction::kScheduledStop || other->Code() == CAction::kHold)) {
-                        other->SetCode(CAction::kDone);
-                    }
-                }
+                transport.MarkHoldsDone(held, medium, true);
                 break;
             case CAction::kClose:
             case CAction::kScheduledStop: RemoveVoiceOf(medium); break;
@@ -129,27 +125,37 @@ void CSongRenderer::FireDue(int32_t t)
             }
         }
         if (reinsert) {
-            doc_.ReinsertPending(i);
+            transport.Reinsert(held, i);
         } else {
             pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
-    std::erase_if(pending, [](const std::unique_ptr<CAction>& a) { return a->Code() == CAction::kDone; });
+    transport.PurgeDone(held);
+}
+
+uint64_t CSongRenderer::RenderBytes(int32_t endMs, bool mono)
+{
+    const uint64_t frameSize = mono ? 2 : 4;
+    return static_cast<uint64_t>(std::max(0, endMs)) * kRate / 1000 * frameSize;
 }
 
 bool CSongRenderer::Render(const std::string& path, int32_t endMs, bool mono, int bits)
 {
     error_.clear();
-    const uint32_t frameSize = mono ? 2 : 4;
-    const uint32_t bytesPerSecond = kRate * frameSize;
-    const uint32_t totalBytes =
-        static_cast<uint32_t>(static_cast<uint64_t>(std::max(0, endMs)) * bytesPerSecond / 1000 / frameSize) * frameSize;
+    const uint64_t bytes = RenderBytes(endMs, mono);
+    if (bytes > static_cast<uint64_t>(CWaveReader::MaxDataBytes())) {
+        char size[32];
+        std::snprintf(size, sizeof size, "%.1f GiB", static_cast<double>(bytes) / (1u << 30));
+        error_ = "a render of " + time_text::FromMs(endMs) + " would make " + size +
+                 " of sound, more than a WAV file can hold (4 GiB)";
+        return false;
+    }
+    const auto totalBytes = static_cast<uint32_t>(bytes);
 
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    // Nothing at the path changes until the whole render is written (see COutputFile).
     CWaveReader writer;
-    if (!writer.CreateForWrite(path, CWaveReader::MakePcmFormat(mono, kRate), static_cast<int32_t>(totalBytes))) {
-        error_ = "cannot create " + path;
+    if (!writer.CreateForWrite(path, CWaveReader::MakePcmFormat(mono, kRate), totalBytes)) {
+        error_ = writer.WriteErrorText();
         return false;
     }
 
@@ -163,15 +169,16 @@ bool CSongRenderer::Render(const std::string& path, int32_t endMs, bool mono, in
         progress_->begin("Write song in file", 0, endMs / 1000);
     }
     const bool ok = RenderLoop(writer, endMs, mono, ScaleForBits(bits), totalBytes);
-    const bool closed = writer.Close(static_cast<int32_t>(totalBytes));
+    // A failed or cancelled render is abandoned: the path keeps what it held.
+    const bool closed = ok && writer.Close(totalBytes);
     if (progress_ != nullptr) {
         progress_->end();
     }
     if (!ok || !closed) {
         if (error_.empty()) {
-            error_ = "cannot write " + path;
+            error_ = writer.WriteErrorText();
         }
-        std::filesystem::remove(path, ignored);
+        writer.CloseFile();
         return false;
     }
     return true;
@@ -217,9 +224,8 @@ bool CSongRenderer::RenderLoop(CWaveReader& writer, int32_t endMs, bool mono, do
 
         uint64_t end = std::min<uint64_t>(totalFrames, n + kBlockFrames);
         end = std::min(end, frameOf(int64_t{lastSecond + 1} * 1000));
-        const auto& pending = doc_.PendingActions();
-        if (!pending.empty()) {
-            end = std::min(end, std::max(n + 1, frameOf(pending.front()->Start())));
+        if (const int32_t next = doc_.Transport().NextStart(); next != INT32_MAX) {
+            end = std::min(end, std::max(n + 1, frameOf(next)));
         }
         const size_t frames = static_cast<size_t>(end - n);
         std::fill_n(left.begin(), frames, 0);
@@ -249,7 +255,7 @@ bool CSongRenderer::RenderLoop(CWaveReader& writer, int32_t endMs, bool mono, do
         n = end;
     }
     voices_.clear();
-    doc_.PendingActions().clear();
+    doc_.Transport().ClearPending();
     return true;
 }
 

@@ -26,9 +26,12 @@ public:
     CSongRenderer(CChordwayDoc& doc, CScheduler& scheduler, IProgress* progress);
     ~CSongRenderer();
 
-    // Renders up to `endMs` into `path`; false (and no file left behind) on failure or Cancel.
+    // Renders up to `endMs` into `path`; false on failure or Cancel, leaving the path as it was.
+    // A render that a WAV file cannot hold is refused before anything is written.
     bool Render(const std::string& path, int32_t endMs, bool mono, int bits = kDefaultBits);
     const std::string& Error() const { return error_; }
+    // The sound bytes of a render up to `endMs`.
+    static uint64_t RenderBytes(int32_t endMs, bool mono);
 
     // The default end of a render: the song length, as text in the song's display.
     static std::string DefaultEndText(const CChordwayDoc& doc);

@@ -1,6 +1,8 @@
 #include "song/CTickTimer.h"
 
-#include <ctime>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 
 #include <pthread.h>
 #include <sched.h>
@@ -22,26 +24,43 @@ void AddNanoseconds(timespec& t, long ns)
 
 int64_t Microseconds(const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000 + t.tv_nsec / 1000; }
 
+int SleepWithClock(const timespec& deadline)
+{
+    return clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr);
+}
+
 }  // namespace
 
-CTickTimer::CTickTimer(int periodMs, std::function<void()> callback)
-    : periodMs_(periodMs), callback_(std::move(callback)), thread_([this] { Run(); })
+CTickTimer::CTickTimer(int periodMs, std::function<void()> callback, Sleeper sleeper)
+    : periodMs_(std::max(periodMs, 1)), callback_(std::move(callback)),
+      sleeper_(sleeper ? std::move(sleeper) : Sleeper(SleepWithClock))
 {
 }
 
 CTickTimer::~CTickTimer() { Stop(); }
 
+void CTickTimer::Start()
+{
+    if (thread_.joinable()) {
+        return;
+    }
+    running_ = true;
+    thread_ = std::thread([this] { Run(); });
+}
+
 void CTickTimer::Stop()
 {
     running_ = false;
-    if (thread_.joinable()) {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {
         thread_.join();
     }
 }
 
 void CTickTimer::RecordLateness(size_t capacity)
 {
-    // Only before the first tick reads it: the vector is sized once.
+    if (thread_.joinable()) {
+        return;  // the thread may be writing the record
+    }
     lateness_.assign(capacity, 0);
     latenessCount_ = 0;
 }
@@ -50,6 +69,21 @@ std::vector<int32_t> CTickTimer::Lateness() const
 {
     const size_t count = std::min(latenessCount_.load(), lateness_.size());
     return std::vector<int32_t>(lateness_.begin(), lateness_.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+void CTickTimer::SleepUntil(timespec& deadline)
+{
+    int error = 0;
+    do {
+        error = sleeper_(deadline);
+    } while (error == EINTR);
+    if (error != 0) {
+        // The clock refused the deadline: sleep one period the plain way and start the
+        // deadlines again from now, rather than retrying a call that fails at once.
+        ++sleepFailures_;
+        std::this_thread::sleep_for(std::chrono::milliseconds(periodMs_));
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+    }
 }
 
 void CTickTimer::Run()
@@ -64,7 +98,9 @@ void CTickTimer::Run()
     clock_gettime(CLOCK_MONOTONIC, &deadline);
     while (running_.load()) {
         AddNanoseconds(deadline, static_cast<long>(periodMs_) * 1000000L);
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) != 0) {
+        SleepUntil(deadline);
+        if (!running_.load()) {
+            break;
         }
         if (!lateness_.empty()) {
             timespec now{};

@@ -390,7 +390,7 @@ TEST_F(WaveReaderTest, LongerFmtChunkIsWrittenWholeAndItsDataSizePatched)
     }
 }
 
-TEST_F(WaveReaderTest, UnfinishedFileKeepsTheAnnouncedSizes)
+TEST_F(WaveReaderTest, UnfinishedWriteLeavesThePathAsItWas)
 {
     const std::string path = dir_.file("unfinished.wav");
     const Bytes sound = test::Pattern(400);
@@ -399,7 +399,18 @@ TEST_F(WaveReaderTest, UnfinishedFileKeepsTheAnnouncedSizes)
         ASSERT_TRUE(writer.CreateForWrite(path, CWaveReader::MakePcmFormat(false, 8000), 400));
         ASSERT_EQ(writer.Write(sound.data(), 400), 400);
     }
-    EXPECT_EQ(test::ReadBytes(path), test::PcmWave(2, 8000, 16, sound));
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    const Bytes before = test::PcmWave(1, 8000, 16, test::Pattern(100));
+    Put("unfinished.wav", before);
+    {
+        CWaveReader writer;
+        ASSERT_TRUE(writer.CreateForWrite(path, CWaveReader::MakePcmFormat(false, 8000), 400));
+        ASSERT_EQ(writer.Write(sound.data(), 200), 200);
+        writer.CloseFile();
+    }
+    EXPECT_EQ(test::ReadBytes(path), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1) << "a temporary file stayed";
 }
 
 TEST_F(WaveReaderTest, WriteFailsWithoutAFile)

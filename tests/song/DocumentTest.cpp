@@ -64,6 +64,23 @@ TEST_F(Document, TempoZeroReadsAsHundredAndEventsKeepTheirBars)
     EXPECT_EQ(doc.EffectiveTempo(), 100.0f);
 }
 
+TEST_F(Document, TempoChangesKeepEventsInStartOrder)
+{
+    CMedia* a = AddSample(0, "a");
+    doc.SetTempo(100.0f);
+    doc.RecordAction(Event(CAction::kPan, a, 30));  // a twentieth of a beat
+    doc.SetTempo(200.0f);
+    ASSERT_EQ(doc.EventAt(0)->Start(), 15);
+    doc.RecordAction(Event(CAction::kPlay, a, 15));  // same start, put on the beat
+    ASSERT_EQ(doc.EventAt(1)->Code(), CAction::kPlay);
+    doc.SetTempo(100.0f);
+    ASSERT_EQ(doc.EventCount(), 2);
+    EXPECT_EQ(doc.EventAt(0)->Code(), CAction::kPlay);
+    EXPECT_EQ(doc.EventAt(0)->Start(), 0);
+    EXPECT_EQ(doc.EventAt(1)->Start(), 30);
+    EXPECT_EQ(doc.EventAt(1)->Index(), 1);
+}
+
 TEST_F(Document, InsertGivesUniqueIdsPlacesAndColours)
 {
     CMedia* b = AddSample(0, "b");
@@ -196,14 +213,17 @@ TEST_F(Document, RemovedMediaAndEventsComeBackWithUndo)
     doc.RecordAction(Event(CAction::kPlay, b, 100, 100));
     doc.RecordAction(Event(CAction::kStop, b, 300));
     doc.RecordAction(Event(CAction::kPlay, c, 200, 100));
-    doc.PendingActions().push_back(std::make_unique<CAction>(Event(CAction::kPlay, b, 10)));
+    {
+        const CTransport::Guard held = doc.Transport().Hold();
+        doc.Transport().Insert(held, std::make_unique<CAction>(Event(CAction::kPlay, b, 10)));
+    }
 
     doc.RemoveMedium(1);
     EXPECT_EQ(doc.MediaCount(), 2);
     EXPECT_EQ(doc.MediumAt(1), c);
     EXPECT_EQ(c->slot, 1);
     EXPECT_EQ(doc.EventCount(), 2);
-    EXPECT_TRUE(doc.PendingActions().empty());
+    EXPECT_FALSE(doc.Transport().HasPending());
     for (int i = 0; i < doc.EventCount(); ++i) {
         EXPECT_EQ(doc.EventAt(i)->Index(), i);
     }

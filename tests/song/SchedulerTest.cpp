@@ -73,11 +73,23 @@ protected:
     void RunUntil(int32_t ms)
     {
         for (int guard = 0; doc.Clock().clock < ms && guard < 1000000; ++guard) {
-            if (!doc.tickEnabled) {
-                doc.tickEnabled = true;  // keep the clock moving through idle stretches
+            if (!doc.Transport().TickEnabled()) {
+                doc.Transport().EnableTick();  // keep the clock moving through idle stretches
             }
             scheduler.Tick();
         }
+    }
+
+    // The pending actions, read between ticks on the test's own thread.
+    const CTransport::Actions& Pending()
+    {
+        const CTransport::Guard held = doc.Transport().Hold();
+        return doc.Transport().Pending(held);
+    }
+    void AddPending(std::unique_ptr<CAction> action)
+    {
+        const CTransport::Guard held = doc.Transport().Hold();
+        doc.Transport().Insert(held, std::move(action));
     }
 
     CMessageRecorder messages;
@@ -90,7 +102,7 @@ protected:
 TEST_F(Scheduler, BeatsArePostedAtHundredThirtyBeatsPerMinute)
 {
     doc.SetTempo(130.0f);
-    doc.tickEnabled = true;
+    doc.Transport().EnableTick();
     std::vector<int32_t> beatClocks;
     for (int i = 0; i < 750; ++i) {
         const int32_t now = doc.Clock().clock;
@@ -134,9 +146,9 @@ TEST_F(Scheduler, ReplayingMovesTheScheduledStop)
     doc.SetTempo(120.0f);
     ASSERT_TRUE(scheduler.Play(medium, 0, 0));
     scheduler.Tick();
-    ASSERT_EQ(doc.PendingActions().size(), 1u);
-    EXPECT_EQ(doc.PendingActions()[0]->Code(), CAction::kScheduledStop);
-    EXPECT_EQ(doc.PendingActions()[0]->Start(), 1004);
+    ASSERT_EQ(Pending().size(), 1u);
+    EXPECT_EQ(Pending()[0]->Code(), CAction::kScheduledStop);
+    EXPECT_EQ(Pending()[0]->Start(), 1004);
     RunUntil(500);
     ASSERT_TRUE(scheduler.Play(medium, 0, 0));
     RunUntil(1400);
@@ -144,7 +156,7 @@ TEST_F(Scheduler, ReplayingMovesTheScheduledStop)
     RunUntil(1508);
     ASSERT_EQ(medium->stops.size(), 1u);
     EXPECT_EQ(medium->stops[0], 1506);  // fired in the tick at 1504
-    EXPECT_TRUE(doc.PendingActions().empty());
+    EXPECT_FALSE(doc.Transport().HasPending());
     EXPECT_EQ(messages.messagesOf(message::kMediumState).size(), 2u);  // two plays; scheduled stops stay quiet
 }
 
@@ -152,7 +164,7 @@ TEST_F(Scheduler, ContinuousLoopsKeepPlayingAndUserStopsThem)
 {
     LoggingMedium* medium = AddMedium(1000, true, 0);
     ASSERT_TRUE(scheduler.Play(medium, 0, 2));
-    EXPECT_EQ(doc.PendingActions()[0]->Duration(), 16000);  // sixteen loop lengths
+    EXPECT_EQ(Pending()[0]->Duration(), 16000);  // sixteen loop lengths
     RunUntil(20000);
     EXPECT_TRUE(medium->stops.empty());
     ASSERT_TRUE(scheduler.Stop(medium, 0));
@@ -170,7 +182,7 @@ TEST_F(Scheduler, RecordThenPlayBackTheSameEvents)
     doc.SetTempo(120.0f);
     scheduler.ToggleRecordMode();
     scheduler.StartRecordingClock();
-    EXPECT_TRUE(doc.songPlaying);
+    EXPECT_TRUE(doc.Transport().SongPlaying());
     const int32_t triggerAt[] = {100, 1000, 1500};
     LoggingMedium* order[] = {a, b, a};
     for (int i = 0; i < 3; ++i) {
@@ -247,10 +259,10 @@ TEST_F(Scheduler, StopKeepsThePositionAndRewindResetsIt)
     scheduler.PlaySong();
     RunUntil(2100);
     scheduler.StopSong();
-    EXPECT_FALSE(doc.songPlaying);
-    EXPECT_FALSE(doc.tickEnabled);
+    EXPECT_FALSE(doc.Transport().SongPlaying());
+    EXPECT_FALSE(doc.Transport().TickEnabled());
     EXPECT_EQ(doc.SongPosition(), 4);
-    EXPECT_TRUE(doc.PendingActions().empty());
+    EXPECT_FALSE(doc.Transport().HasPending());
     scheduler.StopAndRewind();
     EXPECT_EQ(doc.SongPosition(), 0);
     EXPECT_EQ(doc.Clock().startDelay, 2);
@@ -276,12 +288,12 @@ TEST_F(Scheduler, ClosePitchChangeAndEventsWithoutAMedium)
     EXPECT_EQ(a->loaded, 0);
     EXPECT_EQ(doc.MemoryUsed(), 0);
 
-    doc.PendingActions().clear();
+    doc.Transport().ClearPending();
     CAction orphan(CAction::kPlay, nullptr, -1, -1, 0, 0);
-    doc.PendingActions().push_back(std::make_unique<CAction>(orphan));
-    doc.tickEnabled = true;
+    AddPending(std::make_unique<CAction>(orphan));
+    doc.Transport().EnableTick();
     scheduler.Tick();
-    EXPECT_TRUE(doc.PendingActions().empty());
+    EXPECT_FALSE(doc.Transport().HasPending());
     EXPECT_FALSE(scheduler.Play(nullptr, 0, 0));
 }
 
@@ -302,9 +314,10 @@ TEST_F(Scheduler, HoldRunsOutAfterItsTime)
 {
     LoggingMedium* a = AddMedium(1000, false, 3);
     a->CMedia::Open(nullptr, 100.0f);
-    doc.PendingActions().push_back(std::make_unique<CAction>(CAction::kHold, a, 0, -1, 0, 0));
-    doc.PendingActions().back()->SetRemaining(10.0f);  // copies never take the remaining time
-    doc.tickEnabled = true;
+    auto hold = std::make_unique<CAction>(CAction::kHold, a, 0, -1, 0, 0);
+    hold->SetRemaining(10.0f);  // copies never take the remaining time
+    AddPending(std::move(hold));
+    doc.Transport().EnableTick();
     for (int i = 0; i < 5; ++i) {
         scheduler.Tick();
     }
@@ -312,13 +325,13 @@ TEST_F(Scheduler, HoldRunsOutAfterItsTime)
     scheduler.Tick();
     scheduler.Tick();
     EXPECT_EQ(a->stops.size(), 1u);
-    EXPECT_TRUE(doc.PendingActions().empty());
+    EXPECT_FALSE(doc.Transport().HasPending());
 }
 
 TEST_F(Scheduler, TimerThreadTicksInRealTime)
 {
     doc.SetTempo(120.0f);
-    doc.tickEnabled = true;
+    doc.Transport().EnableTick();
     scheduler.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     scheduler.ShutDown();

@@ -1,11 +1,13 @@
 #include "support/ProcessSpawn.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -31,6 +33,49 @@ pid_t SpawnQuietly(std::vector<std::string> args)
     }
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+ProcessOutcome RunCapturingErrors(std::vector<std::string> args, double seconds)
+{
+    std::vector<char*> argv;
+    for (auto& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+        return {};
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    pid_t pid = -1;
+    const bool started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    ProcessOutcome outcome;
+    if (started) {
+        // The pipe ends when the program does; a program past its time is killed.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        char buffer[4096];
+        while (std::chrono::steady_clock::now() < deadline) {
+            pollfd ready{pipeFds[0], POLLIN, 0};
+            if (::poll(&ready, 1, 100) <= 0) {
+                continue;
+            }
+            const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            outcome.errors.append(buffer, static_cast<size_t>(n));
+        }
+        const double left = std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+        outcome.status = WaitForExit(pid, std::max(left, 0.1));
+    }
+    ::close(pipeFds[0]);
+    return outcome;
 }
 
 int WaitForExit(pid_t pid, double seconds)

@@ -1,9 +1,9 @@
 #include "support/SongFixtures.h"
 
+#include "media/CEnvelope.h"
 #include "media/CSamples.h"
 #include "midi/CMidiMedia.h"
 #include "music/CMusic.h"
-#include "song/CEnvelope.h"
 
 namespace tessaron::test {
 

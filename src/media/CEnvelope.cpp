@@ -1,4 +1,4 @@
-#include "song/CEnvelope.h"
+#include "media/CEnvelope.h"
 
 #include "framework/CArchive.h"
 

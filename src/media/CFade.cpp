@@ -1,4 +1,4 @@
-#include "song/CFade.h"
+#include "media/CFade.h"
 
 #include "framework/CArchive.h"
 

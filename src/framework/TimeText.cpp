@@ -1,4 +1,4 @@
-#include "song/TimeText.h"
+#include "framework/TimeText.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,10 +3,38 @@
 #include "audioout/CSoundDevice.h"
 #include "audioout/RtAudioBackend.h"
 #include "cli/Commands.h"
+#include "midi/CMidiService.h"
 
 namespace tessaron::cli {
 
-// Lists the output devices of the audio system in use, as the program would offer them.
+namespace {
+
+void ListMidiPorts()
+{
+    CMidiService midi;
+    if (!midi.Create()) {
+        std::printf("MIDI: none (%s)\n", midi.Error().c_str());
+        return;
+    }
+    const auto list = [](const char* title, const std::vector<std::string>& ports) {
+        std::printf("MIDI %s:\n", title);
+        if (ports.empty()) {
+            std::printf("  none\n");
+        }
+        for (const std::string& port : ports) {
+            std::printf("  %s\n", port.c_str());
+        }
+    };
+    std::printf("MIDI system: %s; our ports %s and %s\n", MidiApiName(midi.Api()), midi.InputPortName().c_str(),
+                midi.OutputPortName().c_str());
+    list("inputs", midi.InputPorts());
+    list("outputs", midi.OutputPorts());
+}
+
+}  // namespace
+
+// Lists the output devices of the audio system in use, as the program would offer them, and
+// the MIDI ports the program can read from and write to.
 int RunDevices(const Arguments& args)
 {
     if (!args.empty()) {
@@ -23,6 +51,7 @@ int RunDevices(const Arguments& args)
     for (const CDeviceEntry& entry : list) {
         std::printf("  %-30s %s\n", entry.name.c_str(), entry.id.c_str());
     }
+    ListMidiPorts();
     return list.empty() ? 1 : 0;
 }
 

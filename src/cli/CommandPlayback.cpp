@@ -58,12 +58,14 @@ int RunRender(const Arguments& args)
 {
     std::string song, out, end;
     bool mono = false;
+    bool endGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--end") {
             if (i + 1 == args.size()) {
                 return Refuse("--end", "needs a position BAR.BEAT.FRACTION or a time HH:MM:SS.mmm");
             }
             end = args[++i];
+            endGiven = true;
         } else if (args[i] == "--mono") {
             mono = true;
         } else if (args[i].starts_with("--")) {
@@ -97,7 +99,7 @@ int RunRender(const Arguments& args)
     if (!OpenSong(doc, song)) {
         return 1;
     }
-    if (!end.empty()) {
+    if (endGiven) {
         if (const std::string why = CheckEnd(end, doc.BeatsPerBar()); !why.empty()) {
             return Refuse("--end", why);
         }
@@ -176,7 +178,7 @@ int RunPlay(const Arguments& args)
     }
     scheduler.Start();
     scheduler.PlaySong();
-    const bool terminal = isatty(STDERR_FILENO) != 0;
+    const bool terminal = StderrIsTerminal();
     int32_t clock = 0;
     while (!g_interrupted) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -13,8 +13,9 @@ const std::vector<Command>& AllCommands()
         {"render", RunRender, "render SONG.tsn OUT.wav [--end POS] [--mono]   the song mixed into a WAV file"},
         {"play", RunPlay, "play SONG.tsn [--device NAME] [--listen]   play a song on an output until its end or Ctrl+C;\n"
                           "                        with --listen, also take media from a companion program until Ctrl+C"},
+        {"live", RunLive, "live SONG.tsn [--device NAME] [--midi-in NAME] [--midi-out NAME] [--record OUT.tsn] [--seconds S]   play the song's media from MIDI input"},
         {"info", RunInfo, "info FILE               what the readers report for an audio file: format, size, length, tags"},
-        {"devices", RunDevices, "devices      the output devices of the audio system in use"},
+        {"devices", RunDevices, "devices      the output devices of the audio system in use and the MIDI ports"},
         {"tone", RunTone, "tone [--device NAME] [--freq HZ] [--seconds S]   play a sine on an output (440 Hz, 2 s)"},
         {"effect", RunEffect, "effect NAME IN.wav OUT.wav [P1 [P2]] [--range START END]   one sample effect on a file"},
         {"stretch", RunStretch, "stretch IN.wav OUT.wav --from BPM --to BPM   time stretch of a sample, pitch kept"},

@@ -27,6 +27,7 @@ int RunBuild(const Arguments& arguments);
 int RunResave(const Arguments& arguments);
 int RunRender(const Arguments& arguments);  // CommandPlayback.cpp
 int RunPlay(const Arguments& arguments);
+int RunLive(const Arguments& arguments);  // CommandLive.cpp
 int RunDevices(const Arguments& arguments);  // CommandDevices.cpp
 int RunTone(const Arguments& arguments);  // CommandTone.cpp
 int RunEffect(const Arguments& arguments);  // CommandEffect.cpp

@@ -1,6 +1,8 @@
 #include "cli/ConsoleServices.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -56,7 +58,13 @@ void ConsoleNotice::show(std::string_view text, NoticeIcon icon)
     Say(file_, icon == NoticeIcon::Information ? "note: " : "", text);
 }
 
-ConsoleProgress::ConsoleProgress() : terminal_(isatty(STDERR_FILENO) != 0) {}
+bool StderrIsTerminal()
+{
+    const char* filtered = std::getenv("TESSARON_STDERR_TERMINAL");
+    return isatty(STDERR_FILENO) != 0 || (filtered != nullptr && std::strcmp(filtered, "1") == 0);
+}
+
+ConsoleProgress::ConsoleProgress() : terminal_(StderrIsTerminal()) {}
 
 void ConsoleProgress::begin(std::string_view title, int lower, int upper)
 {

@@ -19,6 +19,9 @@ int Refuse(std::string_view argument, std::string_view why);
 void Warn(std::string_view file, std::string_view what);  // "tessaron-cli: FILE: warning: what"
 int Usage(std::string_view usage);                        // "usage: tessaron-cli USAGE", answers 2
 
+// Whether the user sees stderr on a terminal (also behind the chatter filter, LibraryChatter.h).
+bool StderrIsTerminal();
+
 // Opens a song as the program does; on failure the document's notice, or this, said why.
 bool OpenSong(CChordwayDoc& doc, const std::string& path);
 

@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <bit>
+#include <cfloat>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
+#include <variant>
 
+#include "cli/TextBytes.h"
 #include "media/CEnvelope.h"
 #include "media/CSamples.h"
+#include "media/MediaFields.h"
 #include "midi/CMidiMedia.h"
 #include "music/CMusic.h"
 #include "song/CAction.h"
@@ -19,37 +24,10 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-std::string Latin1ToUtf8(const std::string& bytes)
-{
-    std::string out;
-    out.reserve(bytes.size());
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+// A text longer than this cannot be in a song file the reader opens.
+constexpr size_t kMaxTextBytes = 512u * 1024u * 1024u;
 
-std::string Utf8ToLatin1(const std::string& text, const char* field)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size()) {
-            out += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
-        } else {
-            throw std::runtime_error(std::string("field '") + field + "' holds a character a song file cannot store");
-        }
-    }
-    return out;
-}
+// ---- Writing the JSON form ----
 
 // Floats as numbers; values JSON cannot hold (NaN, infinities) as their bits in hex.
 Json FloatToJson(float value)
@@ -62,17 +40,6 @@ Json FloatToJson(float value)
     return text;
 }
 
-float FloatFromJson(const Json& value, const char* field)
-{
-    if (value.is_number()) {
-        return value.get<float>();
-    }
-    if (value.is_string()) {
-        return std::bit_cast<float>(static_cast<uint32_t>(std::stoul(value.get<std::string>(), nullptr, 16)));
-    }
-    throw std::runtime_error(std::string("field '") + field + "' is not a number");
-}
-
 Json DoubleToJson(double value)
 {
     if (std::isfinite(value)) {
@@ -83,56 +50,9 @@ Json DoubleToJson(double value)
     return text;
 }
 
-double DoubleFromJson(const Json& value, const char* field)
-{
-    if (value.is_number()) {
-        return value.get<double>();
-    }
-    if (value.is_string()) {
-        return std::bit_cast<double>(static_cast<uint64_t>(std::stoull(value.get<std::string>(), nullptr, 16)));
-    }
-    throw std::runtime_error(std::string("field '") + field + "' is not a number");
-}
-
-const Json& Field(const Json& object, const char* field)
-{
-    if (!object.is_object() || !object.contains(field)) {
-        throw std::runtime_error(std::string("missing field '") + field + "'");
-    }
-    return object.at(field);
-}
-
-int32_t Int(const Json& object, const char* field)
-{
-    const Json& value = Field(object, field);
-    if (!value.is_number_integer()) {
-        throw std::runtime_error(std::string("field '") + field + "' is not an integer");
-    }
-    const int64_t number = value.get<int64_t>();
-    if (number < INT32_MIN || number > UINT32_MAX) {
-        throw std::runtime_error(std::string("field '") + field + "' is out of range");
-    }
-    return static_cast<int32_t>(static_cast<uint32_t>(number));
-}
-
-std::string Text(const Json& object, const char* field)
-{
-    const Json& value = Field(object, field);
-    if (!value.is_string()) {
-        throw std::runtime_error(std::string("field '") + field + "' is not a text");
-    }
-    return Utf8ToLatin1(value.get<std::string>(), field);
-}
-
 Json MesureToJson(const CMesure& m)
 {
     return Json{{"beats", m.Beats()}, {"fraction", FloatToJson(m.Fraction())}, {"beatsPerBar", m.BeatsPerBar()}};
-}
-
-CMesure MesureFromJson(const Json& json)
-{
-    return CMesure(Int(json, "beats"), FloatFromJson(Field(json, "fraction"), "fraction"),
-                   static_cast<uint8_t>(Int(json, "beatsPerBar")));
 }
 
 Json FadeToJson(const CFade& fade)
@@ -143,77 +63,199 @@ Json FadeToJson(const CFade& fade)
                 {"parameter2", fade.parameter2}};
 }
 
-CFade FadeFromJson(const Json& json)
+Json PairsToJson(const CMedia& m)
 {
-    return CFade(Int(json, "direction"), Int(json, "length"), Int(json, "parameter1"), Int(json, "parameter2"));
+    Json pairs = Json::array();
+    for (const auto& [number, text] : m.pairs) {
+        pairs.push_back(Json{number, BytesToJsonText(text)});
+    }
+    return pairs;
 }
 
-// One table of the medium's integer fields keeps both directions in step.
-struct IntField {
-    const char* name;
-    int32_t CMedia::*member;
-};
-constexpr IntField kIntFields[] = {
-    {"mediumId", &CMedia::mediumId},       {"pitch", &CMedia::pitch},
-    {"sampleRate", &CMedia::sampleRate},   {"startOffset", &CMedia::startOffset},
-    {"endOffset", &CMedia::endOffset},     {"fileTime", &CMedia::fileTime},
-    {"volume", &CMedia::volume},           {"gainDb", &CMedia::gainDb},
-    {"pan", &CMedia::pan},                 {"flags", &CMedia::flags},
-    {"extraValue9", &CMedia::extraValue9}, {"pcKey", &CMedia::pcKey},
-    {"midiNote", &CMedia::midiNote},       {"beatCount", &CMedia::beatCount},
-    {"deviceIndex", &CMedia::deviceIndex}, {"eqGain3", &CMedia::eqGain3},
-    {"eqGain2", &CMedia::eqGain2},         {"eqGain1", &CMedia::eqGain1},
-    {"triggerMode", &CMedia::triggerMode}, {"loopCount", &CMedia::loopCount},
-    {"dataSize", &CMedia::dataSize},       {"duration", &CMedia::duration},
-    {"extraValue10", &CMedia::extraValue10}, {"extraValue11", &CMedia::extraValue11},
-    {"markerCount", &CMedia::markerCount}, {"extraValue2", &CMedia::extraValue2},
-};
+// ---- Reading the JSON form: every value checked, a refusal names its JSON path ----
 
-struct ColourField {
-    const char* name;
-    uint32_t CMedia::*member;
-};
-constexpr ColourField kColourFields[] = {
-    {"backColour", &CMedia::backColour}, {"textColour", &CMedia::textColour}, {"markColour", &CMedia::markColour}};
+[[noreturn]] void Refuse(const std::string& path, const std::string& why)
+{
+    throw std::runtime_error(path + ": " + why);
+}
 
-struct TextField {
-    const char* name;
-    std::string CMedia::*member;
-};
-constexpr TextField kTextFields[] = {
-    {"name", &CMedia::name},           {"filePath", &CMedia::filePath},
-    {"artist", &CMedia::artist},       {"genre", &CMedia::genre},
-    {"year", &CMedia::year},           {"extraText1", &CMedia::extraText1},
-    {"keyName", &CMedia::keyName},     {"album", &CMedia::album},
-    {"extraText2", &CMedia::extraText2}, {"extraText3", &CMedia::extraText3},
-    {"comment", &CMedia::comment},     {"extraText7", &CMedia::extraText7},
-    {"bufferLengthText", &CMedia::bufferLengthText}, {"extraText6", &CMedia::extraText6},
-    {"extraText5", &CMedia::extraText5},
-};
+std::string Describe(const Json& value)
+{
+    const std::string text = value.dump();
+    return text.size() > 40 ? text.substr(0, 37) + "..." : text;
+}
+
+const Json& Get(const Json& object, const std::string& path, const std::string& key)
+{
+    if (!object.is_object()) {
+        Refuse(path, "is not an object");
+    }
+    const auto found = object.find(key);
+    if (found == object.end()) {
+        Refuse(path.empty() ? key : path + "." + key, "is missing");
+    }
+    return *found;
+}
+
+std::string Child(const std::string& path, const std::string& key) { return path.empty() ? key : path + "." + key; }
+std::string Item(const std::string& path, size_t index) { return path + "[" + std::to_string(index) + "]"; }
+
+int64_t Whole(const Json& value, const std::string& path, int64_t least, int64_t most, const char* field)
+{
+    if (!value.is_number_integer()) {
+        Refuse(path, Describe(value) + " is not a whole number");
+    }
+    const bool fits = value.is_number_unsigned() ? value.get<uint64_t>() <= static_cast<uint64_t>(most)
+                                                 : value.get<int64_t>() >= least && value.get<int64_t>() <= most;
+    if (!fits) {
+        Refuse(path, Describe(value) + " does not fit " + field + " (" + std::to_string(least) + ".." +
+                         std::to_string(most) + ")");
+    }
+    return value.get<int64_t>();
+}
+
+int32_t Int32(const Json& value, const std::string& path)
+{
+    return static_cast<int32_t>(Whole(value, path, INT32_MIN, INT32_MAX, "a 32-bit signed field"));
+}
+
+uint32_t UInt32(const Json& value, const std::string& path)
+{
+    return static_cast<uint32_t>(Whole(value, path, 0, UINT32_MAX, "a 32-bit unsigned field"));
+}
+
+uint8_t Byte(const Json& value, const std::string& path)
+{
+    return static_cast<uint8_t>(Whole(value, path, 0, 255, "a byte"));
+}
+
+// The bits of a value JSON cannot hold: "0x" and exactly `digits` hex digits.
+uint64_t HexBits(const Json& value, const std::string& path, size_t digits)
+{
+    const std::string text = value.get<std::string>();
+    const bool hex = text.size() == digits + 2 && text.starts_with("0x") &&
+                     std::all_of(text.begin() + 2, text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    if (!hex) {
+        Refuse(path, Describe(value) + " is neither a number nor the bits of one (\"0x\" and " + std::to_string(digits) +
+                         " hex digits)");
+    }
+    return std::stoull(text.substr(2), nullptr, 16);
+}
+
+float Float(const Json& value, const std::string& path)
+{
+    if (value.is_number()) {
+        const double number = value.get<double>();
+        if (std::fabs(number) > FLT_MAX) {
+            Refuse(path, Describe(value) + " does not fit a 32-bit float");
+        }
+        return static_cast<float>(number);
+    }
+    if (value.is_string()) {
+        return std::bit_cast<float>(static_cast<uint32_t>(HexBits(value, path, 8)));
+    }
+    Refuse(path, Describe(value) + " is not a number");
+}
+
+double Double(const Json& value, const std::string& path)
+{
+    if (value.is_number()) {
+        return value.get<double>();
+    }
+    if (value.is_string()) {
+        return std::bit_cast<double>(HexBits(value, path, 16));
+    }
+    Refuse(path, Describe(value) + " is not a number");
+}
+
+std::string Text(const Json& value, const std::string& path)
+{
+    if (!value.is_string()) {
+        Refuse(path, Describe(value) + " is not a text");
+    }
+    std::string bytes = JsonTextToBytes(value.get_ref<const std::string&>());
+    if (bytes.size() > kMaxTextBytes) {
+        Refuse(path, "a text of " + std::to_string(bytes.size() >> 20) + " MiB is more than a song file may hold (512 MiB)");
+    }
+    return bytes;
+}
+
+// Stored as 0 or 1; the JSON form says true or false (0 and 1 are taken too).
+bool Flag(const Json& value, const std::string& path)
+{
+    if (value.is_boolean()) {
+        return value.get<bool>();
+    }
+    return Whole(value, path, 0, 1, "a flag") != 0;
+}
+
+const Json& List(const Json& value, const std::string& path)
+{
+    if (!value.is_array()) {
+        Refuse(path, "is not a list");
+    }
+    return value;
+}
+
+CMesure MesureFromJson(const Json& json, const std::string& path)
+{
+    return CMesure(Int32(Get(json, path, "beats"), Child(path, "beats")),
+                   Float(Get(json, path, "fraction"), Child(path, "fraction")),
+                   Byte(Get(json, path, "beatsPerBar"), Child(path, "beatsPerBar")));
+}
+
+CFade FadeFromJson(const Json& json, const std::string& path)
+{
+    const auto field = [&](const char* key) { return Int32(Get(json, path, key), Child(path, key)); };
+    return CFade(field("direction"), field("length"), field("parameter1"), field("parameter2"));
+}
+
+void PairsFromJson(const Json& json, const std::string& path, CMedia& m)
+{
+    for (size_t i = 0; i < List(json, path).size(); ++i) {
+        const Json& pair = json[i];
+        if (!pair.is_array() || pair.size() != 2) {
+            Refuse(Item(path, i), "is not a pair [number, text]");
+        }
+        m.pairs.emplace_back(Int32(pair[0], Item(path, i) + "[0]"), Text(pair[1], Item(path, i) + "[1]"));
+    }
+}
+
+void FormatFromJson(const Json& json, const std::string& path, std::array<uint8_t, 8>& format)
+{
+    if (List(json, path).size() != format.size()) {
+        Refuse(path, "needs 8 bytes, not " + std::to_string(json.size()));
+    }
+    for (size_t i = 0; i < format.size(); ++i) {
+        format[i] = Byte(json[i], Item(path, i));
+    }
+}
+
+// ---- Media ----
 
 Json MediumToJson(CMedia& m)
 {
     Json json;
     json["class"] = m.GetRuntimeClass()->name;
-    for (const TextField& f : kTextFields) {
-        json[f.name] = Latin1ToUtf8(m.*(f.member));
+    for (const MediaField& field : MediaFields()) {
+        if (field.name == nullptr) {
+            continue;
+        }
+        Json& value = json[field.name];
+        std::visit(FieldVisitor{
+                       [&](std::monostate) {},
+                       [&](int32_t CMedia::*member) { value = m.*member; },
+                       [&](uint32_t CMedia::*member) { value = m.*member; },
+                       [&](float CMedia::*member) { value = FloatToJson(m.*member); },
+                       [&](double CMedia::*member) { value = DoubleToJson(m.*member); },
+                       [&](std::string CMedia::*member) {
+                           value = member == &CMedia::pairsText ? PairsToJson(m) : Json(BytesToJsonText(m.*member));
+                       },
+                       [&](std::array<uint8_t, 8> CMedia::*member) { value = m.*member; },
+                       [&](CFade CMedia::*member) { value = FadeToJson(m.*member); },
+                   },
+                   field.member);
     }
-    for (const IntField& f : kIntFields) {
-        json[f.name] = m.*(f.member);
-    }
-    for (const ColourField& f : kColourFields) {
-        json[f.name] = m.*(f.member);
-    }
-    json["tempo"] = FloatToJson(m.tempo);
-    json["tempoPercent"] = DoubleToJson(m.tempoPercent);
-    Json pairs = Json::array();
-    for (const auto& [number, text] : m.pairs) {
-        pairs.push_back(Json{number, Latin1ToUtf8(text)});
-    }
-    json["pairs"] = pairs;
-    json["formatInfo"] = m.formatInfo;
-    json["fadeIn"] = FadeToJson(m.fadeIn);
-    json["fadeOut"] = FadeToJson(m.fadeOut);
 
     if (auto* sample = dynamic_cast<CSamples*>(&m)) {
         json["stretchMode"] = sample->stretchMode;
@@ -234,7 +276,7 @@ Json MediumToJson(CMedia& m)
         }
         json["envelopes"] = envelopes;
     } else if (auto* midi = dynamic_cast<CMidiMedia*>(&m)) {
-        json["soundFile"] = Latin1ToUtf8(midi->soundFile);
+        json["soundFile"] = BytesToJsonText(midi->soundFile);
         json["setting1"] = midi->setting1;
         json["setting2"] = midi->setting2;
         json["setting3"] = midi->setting3;
@@ -249,9 +291,63 @@ Json MediumToJson(CMedia& m)
     return json;
 }
 
-std::unique_ptr<CMedia> MediumFromJson(const Json& json)
+void EnvelopesFromJson(const Json& json, const std::string& path, CSamples& sample)
 {
-    const std::string className = Text(json, "class");
+    for (size_t n = 0; n < List(json, path).size(); ++n) {
+        const Json& e = json[n];
+        const std::string at = Item(path, n);
+        const int32_t type = Int32(Get(e, at, "type"), Child(at, "type"));
+        auto envelope = CEnvelope::Create(type);
+        if (!envelope) {
+            Refuse(Child(at, "type"), "no envelope has type " + std::to_string(type));
+        }
+        envelope->SetEnabled(Int32(Get(e, at, "enabled"), Child(at, "enabled")));
+        envelope->period = Float(Get(e, at, "period"), Child(at, "period"));
+        envelope->offset = Float(Get(e, at, "offset"), Child(at, "offset"));
+        envelope->tempo = Float(Get(e, at, "tempo"), Child(at, "tempo"));
+        const Json& fields = List(Get(e, at, "fields"), Child(at, "fields"));
+        if (static_cast<int>(fields.size()) != envelope->StoredFieldCount()) {
+            Refuse(Child(at, "fields"), "an envelope of type " + std::to_string(type) + " has " +
+                                            std::to_string(envelope->StoredFieldCount()) + " fields");
+        }
+        for (int i = 0; i < envelope->StoredFieldCount(); ++i) {
+            envelope->SetOwnField(i, Int32(fields[static_cast<size_t>(i)], Item(Child(at, "fields"), static_cast<size_t>(i))));
+        }
+        sample.Attach(std::move(envelope));
+    }
+}
+
+void MidiFromJson(const Json& json, const std::string& path, CMidiMedia& midi)
+{
+    const auto integer = [&](const char* key) { return Int32(Get(json, path, key), Child(path, key)); };
+    midi.soundFile = Text(Get(json, path, "soundFile"), Child(path, "soundFile"));
+    midi.setting1 = integer("setting1");
+    midi.setting2 = integer("setting2");
+    midi.setting3 = integer("setting3");
+    midi.setting4 = integer("setting4");
+    midi.instrumentCount = integer("instrumentCount");
+    const std::string at = Child(path, "instruments");
+    const Json& instruments = List(Get(json, path, "instruments"), at);
+    // The file holds as many definitions as the count says, up to the 16 a medium has.
+    const auto stored = static_cast<size_t>(std::clamp(midi.instrumentCount, 0, CMidiMedia::kMaxInstruments));
+    if (instruments.size() != stored) {
+        Refuse(at, "an instrument count of " + std::to_string(midi.instrumentCount) + " stores " +
+                       std::to_string(stored) + " definitions, not " + std::to_string(instruments.size()));
+    }
+    for (size_t i = 0; i < stored; ++i) {
+        const Json& values = List(instruments[i], Item(at, i));
+        if (values.size() != 6) {
+            Refuse(Item(at, i), "an instrument definition holds 6 numbers");
+        }
+        for (size_t v = 0; v < 6; ++v) {
+            midi.instruments[i].values[v] = Int32(values[v], Item(Item(at, i), v));
+        }
+    }
+}
+
+std::unique_ptr<CMedia> MediumFromJson(const Json& json, const std::string& path)
+{
+    const std::string className = Text(Get(json, path, "class"), Child(path, "class"));
     std::unique_ptr<CMedia> medium;
     if (className == "CSamples") {
         medium = std::make_unique<CSamples>();
@@ -260,78 +356,45 @@ std::unique_ptr<CMedia> MediumFromJson(const Json& json)
     } else if (className == "CMidiMedia") {
         medium = std::make_unique<CMidiMedia>();
     } else {
-        throw std::runtime_error("unknown medium class '" + className + "'");
+        Refuse(Child(path, "class"), "no medium is of class '" + className + "' (CSamples, CMusic or CMidiMedia)");
     }
     CMedia& m = *medium;
-    for (const TextField& f : kTextFields) {
-        m.*(f.member) = Text(json, f.name);
+    for (const MediaField& field : MediaFields()) {
+        if (field.name == nullptr) {
+            continue;
+        }
+        const std::string at = Child(path, field.name);
+        const Json& value = Get(json, path, field.name);
+        std::visit(FieldVisitor{
+                       [&](std::monostate) {},
+                       [&](int32_t CMedia::*member) { m.*member = Int32(value, at); },
+                       [&](uint32_t CMedia::*member) { m.*member = UInt32(value, at); },
+                       [&](float CMedia::*member) { m.*member = Float(value, at); },
+                       [&](double CMedia::*member) { m.*member = Double(value, at); },
+                       [&](std::string CMedia::*member) {
+                           if (member == &CMedia::pairsText) {
+                               PairsFromJson(value, at, m);
+                           } else {
+                               m.*member = Text(value, at);
+                           }
+                       },
+                       [&](std::array<uint8_t, 8> CMedia::*member) { FormatFromJson(value, at, m.*member); },
+                       [&](CFade CMedia::*member) { m.*member = FadeFromJson(value, at); },
+                   },
+                   field.member);
     }
-    for (const IntField& f : kIntFields) {
-        m.*(f.member) = Int(json, f.name);
-    }
-    for (const ColourField& f : kColourFields) {
-        m.*(f.member) = static_cast<uint32_t>(Int(json, f.name));
-    }
-    m.tempo = FloatFromJson(Field(json, "tempo"), "tempo");
-    m.tempoPercent = DoubleFromJson(Field(json, "tempoPercent"), "tempoPercent");
     m.effectiveTempo = static_cast<float>(m.tempo * (1.0 + m.tempoPercent / 100.0));
     m.optionA = (m.flags & CMedia::kFlagOptionA) != 0;
     m.optionB = (m.flags & CMedia::kFlagOptionB) != 0;
     m.optionC = (m.flags & CMedia::kFlagOptionC) != 0;
-    for (const Json& pair : Field(json, "pairs")) {
-        if (!pair.is_array() || pair.size() != 2 || !pair[0].is_number_integer() || !pair[1].is_string()) {
-            throw std::runtime_error("a pair is not [number, text]");
-        }
-        m.pairs.emplace_back(pair[0].get<int32_t>(), Utf8ToLatin1(pair[1].get<std::string>(), "pairs"));
-    }
-    const Json& format = Field(json, "formatInfo");
-    if (!format.is_array() || format.size() != m.formatInfo.size()) {
-        throw std::runtime_error("field 'formatInfo' is not 8 bytes");
-    }
-    for (size_t i = 0; i < m.formatInfo.size(); ++i) {
-        m.formatInfo[i] = format[i].get<uint8_t>();
-    }
-    m.fadeIn = FadeFromJson(Field(json, "fadeIn"));
-    m.fadeOut = FadeFromJson(Field(json, "fadeOut"));
 
     if (auto* sample = dynamic_cast<CSamples*>(&m)) {
-        sample->stretchMode = Int(json, "stretchMode");
-        sample->stretchOption = Int(json, "stretchOption");
-        sample->stretchValue = Int(json, "stretchValue");
-        for (const Json& e : Field(json, "envelopes")) {
-            auto envelope = CEnvelope::Create(Int(e, "type"));
-            if (!envelope) {
-                throw std::runtime_error("unknown envelope type " + std::to_string(Int(e, "type")));
-            }
-            envelope->SetEnabled(Int(e, "enabled"));
-            envelope->period = FloatFromJson(Field(e, "period"), "period");
-            envelope->offset = FloatFromJson(Field(e, "offset"), "offset");
-            envelope->tempo = FloatFromJson(Field(e, "tempo"), "tempo");
-            const Json& fields = Field(e, "fields");
-            if (!fields.is_array() || static_cast<int>(fields.size()) != envelope->StoredFieldCount()) {
-                throw std::runtime_error("envelope of type " + std::to_string(envelope->Type()) + " needs " +
-                                         std::to_string(envelope->StoredFieldCount()) + " fields");
-            }
-            for (int i = 0; i < envelope->StoredFieldCount(); ++i) {
-                envelope->SetOwnField(i, fields[static_cast<size_t>(i)].get<int32_t>());
-            }
-            sample->Attach(std::move(envelope));
-        }
+        sample->stretchMode = Int32(Get(json, path, "stretchMode"), Child(path, "stretchMode"));
+        sample->stretchOption = Int32(Get(json, path, "stretchOption"), Child(path, "stretchOption"));
+        sample->stretchValue = Int32(Get(json, path, "stretchValue"), Child(path, "stretchValue"));
+        EnvelopesFromJson(Get(json, path, "envelopes"), Child(path, "envelopes"), *sample);
     } else if (auto* midi = dynamic_cast<CMidiMedia*>(&m)) {
-        midi->soundFile = Text(json, "soundFile");
-        midi->setting1 = Int(json, "setting1");
-        midi->setting2 = Int(json, "setting2");
-        midi->setting3 = Int(json, "setting3");
-        midi->setting4 = Int(json, "setting4");
-        midi->instrumentCount = Int(json, "instrumentCount");
-        const Json& instruments = Field(json, "instruments");
-        const size_t stored = static_cast<size_t>(std::clamp(midi->instrumentCount, 0, CMidiMedia::kMaxInstruments));
-        if (!instruments.is_array() || instruments.size() != stored) {
-            throw std::runtime_error("field 'instruments' needs " + std::to_string(stored) + " definitions");
-        }
-        for (size_t i = 0; i < stored; ++i) {
-            midi->instruments[i].values = instruments[i].get<std::array<int32_t, 6>>();
-        }
+        MidiFromJson(json, path, *midi);
     } else if (auto* music = dynamic_cast<CMusic*>(&m)) {
         music->markers.assign(static_cast<size_t>(std::clamp(m.markerCount, 0, 65536)), 0);
     }
@@ -386,55 +449,68 @@ Json SongToJson(CChordwayDoc& doc)
 
 std::vector<std::string> SongFromJson(const Json& json, CChordwayDoc& doc)
 {
-    if (!json.is_object() || json.value("format", "") != "tessaron-song") {
-        throw std::runtime_error("not the JSON form of a Tessaron song");
+    std::vector<std::string> warnings;
+    if (!json.is_object() || !json.contains("format") || json["format"] != "tessaron-song") {
+        throw std::runtime_error("not the JSON form of a Tessaron song (\"format\": \"tessaron-song\")");
     }
-    const Json& media = Field(json, "media");
-    const Json& events = Field(json, "events");
-    if (!media.is_array() || !events.is_array()) {
-        throw std::runtime_error("'media' and 'events' must be lists");
+    const Json& media = List(Get(json, "", "media"), "media");
+    const Json& events = List(Get(json, "", "events"), "events");
+    const Json& s = Get(json, "", "settings");
+    if (media.empty()) {
+        Refuse("media", "a song without media does not open (File without data)");
     }
-    for (const Json& m : media) {
-        doc.AppendLoadedMedium(MediumFromJson(m));
+    for (size_t i = 0; i < media.size(); ++i) {
+        doc.AppendLoadedMedium(MediumFromJson(media[i], Item("media", i)));
     }
     doc.RenumberMedia();
-    for (const Json& e : events) {
+    for (size_t i = 0; i < events.size(); ++i) {
+        const Json& e = events[i];
+        const std::string at = Item("events", i);
+        const auto field = [&](const char* key) { return Int32(Get(e, at, key), Child(at, key)); };
         auto action = std::make_unique<CAction>();
-        action->SetType(static_cast<uint32_t>(Int(e, "type")));
-        action->SetMediaPosition(Int(e, "mediaPosition"));
-        action->SetReserved1(Int(e, "reserved1"));
-        action->SetValue1(Int(e, "value1"));
-        action->SetValue2(Int(e, "value2"));
-        action->SetStart(Int(e, "start"));
-        action->SetDuration(Int(e, "duration"));
-        action->SetReserved2(Int(e, "reserved2"));
-        action->SetReserved3(Int(e, "reserved3"));
-        action->Position() = MesureFromJson(Field(e, "position"));
-        action->Length() = MesureFromJson(Field(e, "length"));
-        action->SetMedium(doc.FindMedium(Int(e, "mediumId")));
+        action->SetType(UInt32(Get(e, at, "type"), Child(at, "type")));
+        action->SetMediaPosition(field("mediaPosition"));
+        action->SetReserved1(field("reserved1"));
+        action->SetValue1(field("value1"));
+        action->SetValue2(field("value2"));
+        action->SetStart(field("start"));
+        action->SetDuration(field("duration"));
+        action->SetReserved2(field("reserved2"));
+        action->SetReserved3(field("reserved3"));
+        action->Position() = MesureFromJson(Get(e, at, "position"), Child(at, "position"));
+        action->Length() = MesureFromJson(Get(e, at, "length"), Child(at, "length"));
+        const int32_t mediumId = field("mediumId");
+        action->SetMedium(doc.FindMedium(mediumId));
+        if (action->Medium() == nullptr && mediumId != 0) {
+            // The reader takes such an event too (it plays nothing), so it is built, not refused.
+            warnings.push_back(Child(at, "mediumId") + ": the song holds no medium " + std::to_string(mediumId) +
+                               "; the event is kept without one");
+        }
         doc.AppendLoadedEvent(std::move(action));
     }
     doc.RenumberEvents();
 
-    const Json& s = Field(json, "settings");
-    const auto flag = [&](const char* field) {
-        const Json& value = Field(s, field);
-        return value.is_boolean() ? value.get<bool>() : Int(s, field) != 0;
-    };
+    const auto integer = [&](const char* key) { return Int32(Get(s, "settings", key), Child("settings", key)); };
+    const auto flag = [&](const char* key) { return Flag(Get(s, "settings", key), Child("settings", key)); };
     doc.SetLoopSong(flag("loopSong"));
     doc.SetFollowSong(flag("followSong"));
-    doc.SetViewSettings(Int(s, "viewSettingA"), Int(s, "viewSettingB"));
+    doc.SetViewSettings(integer("viewSettingA"), integer("viewSettingB"));
     doc.SetQuantizationOn(flag("quantizationOn"));
-    doc.SetBeatsPerBar(static_cast<uint8_t>(Int(s, "beatsPerBar")));
-    doc.SetGridZoom(Int(s, "gridZoom"));
-    doc.SetStoredTempo(FloatFromJson(Field(s, "tempo"), "tempo"));
-    doc.SetQuantizationType(Int(s, "quantizationType"));
-    doc.SetQuantizationFrequency(Int(s, "quantizationFrequency"));
+    doc.SetBeatsPerBar(Byte(Get(s, "settings", "beatsPerBar"), "settings.beatsPerBar"));
+    doc.SetGridZoom(integer("gridZoom"));
+    const float tempo = Float(Get(s, "settings", "tempo"), "settings.tempo");
+    if (!(tempo > 0.0f)) {
+        warnings.push_back("settings.tempo: a tempo of " + Describe(s["tempo"]) +
+                           " keeps the song's clock from running; built as given");
+    }
+    doc.SetStoredTempo(tempo);
+    doc.SetQuantizationType(integer("quantizationType"));
+    doc.SetQuantizationFrequency(integer("quantizationFrequency"));
     doc.SetTimeDisplay(flag("timeDisplay"));
-    doc.SetLoopBegin(Int(s, "loopBegin"));
-    doc.SetLoopEnd(Int(s, "loopEnd"));
-    doc.SetStoredSongPosition(Int(s, "songPosition"));
-    return {};
+    doc.SetLoopBegin(integer("loopBegin"));
+    doc.SetLoopEnd(integer("loopEnd"));
+    doc.SetStoredSongPosition(integer("songPosition"));
+    return warnings;
 }
 
 }  // namespace tessaron::cli

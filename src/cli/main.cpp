@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "cli/Commands.h"
+#include "cli/LibraryChatter.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ void PrintUsage(FILE* out)
 
 int main(int argc, char** argv)
 {
+    const auto chatterFilter = tessaron::cli::LibraryChatterFilter::Start();
     if (argc < 2 || std::strcmp(argv[1], "help") == 0 || std::strcmp(argv[1], "--help") == 0) {
         PrintUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;

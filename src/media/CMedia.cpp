@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <variant>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include "framework/CArchive.h"
 #include "framework/TimeText.h"
 #include "media/IMediaObserver.h"
+#include "media/MediaFields.h"
 
 namespace tessaron {
 
@@ -493,119 +495,45 @@ void CMedia::Store(CArchive& ar)
     flags |= (optionA ? kFlagOptionA : 0) | (optionB ? kFlagOptionB : 0) | (optionC ? kFlagOptionC : 0);
     RebuildPairsText();
 
-    ar.WriteInt(mediumId);
-    ar.WriteString(name);
-    ar.WriteString(filePath);
-    ar.WriteString(artist);
-    ar.WriteString(genre);
-    ar.WriteInt(pitch);
-    ar.WriteInt(sampleRate);
-    ar.WriteFloat(tempo);
-    ar.WriteDouble(tempoPercent);
-    ar.WriteString("");
-    ar.WriteInt(startOffset);
-    ar.WriteInt(endOffset);
-    ar.WriteInt(fileTime);
-    ar.WriteInt(volume);
-    ar.WriteInt(gainDb);
-    ar.WriteInt(pan);
-    ar.WriteInt(flags);
-    ar.WriteString(year);
-    ar.WriteString(extraText1);
-    ar.WriteString(keyName);
-    ar.WriteString(pairsText);
-    ar.WriteString(album);
-    ar.WriteString(extraText2);
-    ar.WriteString(extraText3);
-    ar.WriteString(comment);
-    ar.WriteInt(extraValue9);
-    ar.WriteInt(pcKey);
-    ar.WriteInt(midiNote);
-    ar.WriteInt(beatCount);
-    ar.WriteInt(deviceIndex);
-    ar.WriteInt(eqGain3);
-    ar.WriteInt(eqGain2);
-    ar.WriteInt(eqGain1);
-    ar.WriteInt(triggerMode);
-    ar.WriteInt(loopCount);
-    ar.WriteInt(dataSize);
-    ar.WriteInt(duration);
-    ar.WriteUInt(backColour);
-    ar.WriteUInt(textColour);
-    ar.WriteUInt(markColour);
-    ar.WriteInt(extraValue10);
-    ar.WriteString(extraText7);
-    ar.WriteInt(extraValue11);
-    ar.WriteString(bufferLengthText);
-    ar.WriteString(extraText6);
-    ar.WriteString(extraText5);
-    ar.WriteInt(markerCount);
-    ar.WriteInt(extraValue2);
-    ar.WriteBytes(formatInfo.data(), formatInfo.size());
-    fadeIn.Store(ar);
-    fadeOut.Store(ar);
+    for (const MediaField& field : MediaFields()) {
+        std::visit(FieldVisitor{
+                       [&](std::monostate) { ar.WriteString(""); },
+                       [&](int32_t CMedia::*m) { ar.WriteInt(this->*m); },
+                       [&](uint32_t CMedia::*m) { ar.WriteUInt(this->*m); },
+                       [&](float CMedia::*m) { ar.WriteFloat(this->*m); },
+                       [&](double CMedia::*m) { ar.WriteDouble(this->*m); },
+                       [&](std::string CMedia::*m) { ar.WriteString(this->*m); },
+                       [&](std::array<uint8_t, 8> CMedia::*m) { ar.WriteBytes((this->*m).data(), (this->*m).size()); },
+                       [&](CFade CMedia::*m) { (this->*m).Store(ar); },
+                   },
+                   field.member);
+    }
 }
 
 void CMedia::Load(CArchive& ar)
 {
     const uint32_t schema = ar.GetObjectSchema();
-    mediumId = ar.ReadInt();
-    name = ar.ReadString();
-    filePath = ar.ReadString();
-    artist = ar.ReadString();
-    genre = ar.ReadString();
-    pitch = ar.ReadInt();
-    sampleRate = ar.ReadInt();
-    tempo = ar.ReadFloat();
-    tempoPercent = ar.ReadDouble();
-    ar.ReadString();  // an old field, always empty
-    startOffset = ar.ReadInt();
-    endOffset = ar.ReadInt();
-    fileTime = ar.ReadInt();
-    volume = ar.ReadInt();
-    gainDb = ar.ReadInt();
-    pan = ar.ReadInt();
-    flags = ar.ReadInt();
-    year = ar.ReadString();
-    extraText1 = ar.ReadString();
-    keyName = ar.ReadString();
-    pairsText = ar.ReadString();
-    album = ar.ReadString();
-    extraText2 = ar.ReadString();
-    extraText3 = ar.ReadString();
-    comment = ar.ReadString();
-    extraValue9 = ar.ReadInt();
-    pcKey = ar.ReadInt();
-    midiNote = ar.ReadInt();
-    beatCount = ar.ReadInt();
-    deviceIndex = ar.ReadInt();
-    eqGain3 = ar.ReadInt();
-    eqGain2 = ar.ReadInt();
-    eqGain1 = ar.ReadInt();
-    triggerMode = ar.ReadInt();
-    loopCount = ar.ReadInt();
-    dataSize = ar.ReadInt();
-    duration = ar.ReadInt();
-    backColour = ar.ReadUInt();
-    textColour = ar.ReadUInt();
-    markColour = ar.ReadUInt();
-    extraValue10 = ar.ReadInt();
-    extraText7 = ar.ReadString();
-    extraValue11 = ar.ReadInt();
-    bufferLengthText = ar.ReadString();
-    extraText6 = ar.ReadString();
-    extraText5 = ar.ReadString();
-    markerCount = ar.ReadInt();
-    extraValue2 = ar.ReadInt();
-    if (schema >= 2) {
-        ar.ReadBytes(formatInfo.data(), formatInfo.size());
-    } else {
-        // Older songs carry no format description nor a trustworthy file time.
-        fileTime = static_cast<int32_t>(FileCreationTime(filePath));
-        formatInfo.fill(0);
+    for (const MediaField& field : MediaFields()) {
+        std::visit(FieldVisitor{
+                       [&](std::monostate) { ar.ReadString(); },
+                       [&](int32_t CMedia::*m) { this->*m = ar.ReadInt(); },
+                       [&](uint32_t CMedia::*m) { this->*m = ar.ReadUInt(); },
+                       [&](float CMedia::*m) { this->*m = ar.ReadFloat(); },
+                       [&](double CMedia::*m) { this->*m = ar.ReadDouble(); },
+                       [&](std::string CMedia::*m) { this->*m = ar.ReadString(); },
+                       [&](std::array<uint8_t, 8> CMedia::*m) {
+                           if (schema >= 2) {
+                               ar.ReadBytes((this->*m).data(), (this->*m).size());
+                           } else {
+                               // Older songs carry no format description nor a trustworthy file time.
+                               fileTime = static_cast<int32_t>(FileCreationTime(filePath));
+                               (this->*m).fill(0);
+                           }
+                       },
+                       [&](CFade CMedia::*m) { (this->*m).Load(ar); },
+                   },
+                   field.member);
     }
-    fadeIn.Load(ar);
-    fadeOut.Load(ar);
 
     effectiveTempo = static_cast<float>(tempo * (1.0 + tempoPercent / 100.0));
     optionA = (flags & kFlagOptionA) != 0;

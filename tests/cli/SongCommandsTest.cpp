@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <random>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
@@ -11,6 +13,7 @@
 #include "cli/Commands.h"
 #include "cli/DemoSong.h"
 #include "cli/SongJson.h"
+#include "cli/TextBytes.h"
 #include "media/CMedia.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSongFile.h"
@@ -68,40 +71,121 @@ TEST_F(SongCommands, JsonKeepsOddValuesExactly)
     EXPECT_EQ(doc.EventAt(0)->Medium(), doc.MediumAt(0));
 }
 
-TEST_F(SongCommands, BuildRefusesBrokenJsonWithAClearError)
+TEST_F(SongCommands, BuildRefusesWhatTheJsonCannotMeanNamingItsPath)
 {
     auto song = test::MakeFullSong();
     const auto good = SongToJson(*song);
+    using Json = nlohmann::ordered_json;
     struct Case {
-        const char* what;
-        std::string text;
+        const char* path;  // the JSON path the refusal names
+        std::function<void(Json&)> spoil;
     };
-    auto missing = good;
-    missing["media"][0].erase("volume");
-    auto wrongType = good;
-    wrongType["events"][0]["start"] = "soon";
-    auto unknownClass = good;
-    unknownClass["media"][1]["class"] = "CVideo";
-    auto badEnvelope = good;
-    badEnvelope["media"][0]["envelopes"][0]["fields"] = nlohmann::ordered_json::array({1});
-    auto wideText = good;
-    wideText["media"][0]["name"] = "\xE2\x82\xAC";  // the euro sign has no single byte
     const std::vector<Case> cases = {
-        {"not JSON", "{\"format\": "},
-        {"not a song", "{\"format\": \"other\"}"},
-        {"missing field", missing.dump()},
-        {"wrong type", wrongType.dump()},
-        {"unknown class", unknownClass.dump()},
-        {"envelope fields", badEnvelope.dump()},
-        {"wide text", wideText.dump()},
+        {"media[0].volume: is missing", [](Json& j) { j["media"][0].erase("volume"); }},
+        {"events[0].start: \"soon\" is not a whole number", [](Json& j) { j["events"][0]["start"] = "soon"; }},
+        {"media[1].class", [](Json& j) { j["media"][1]["class"] = "CVideo"; }},
+        {"media[0].envelopes[0].fields", [](Json& j) { j["media"][0]["envelopes"][0]["fields"] = Json::array({1}); }},
+        {"settings.beatsPerBar: -4 does not fit a byte", [](Json& j) { j["settings"]["beatsPerBar"] = -4; }},
+        {"settings.tempo: \"\" is neither a number", [](Json& j) { j["settings"]["tempo"] = ""; }},
+        {"media[0].volume: 3000000000 does not fit", [](Json& j) { j["media"][0]["volume"] = 3000000000LL; }},
+        {"media[0].pan: 1.5 is not a whole number", [](Json& j) { j["media"][0]["pan"] = 1.5; }},
+        {"media[0].backColour: -1 does not fit", [](Json& j) { j["media"][0]["backColour"] = -1; }},
+        {"media[0].name: 12 is not a text", [](Json& j) { j["media"][0]["name"] = 12; }},
+        {"media[0].formatInfo: needs 8 bytes", [](Json& j) { j["media"][0]["formatInfo"].erase(0); }},
+        {"media[0].formatInfo[2]: 256", [](Json& j) { j["media"][0]["formatInfo"][2] = 256; }},
+        {"media[0].pairs[0]: is not a pair", [](Json& j) { j["media"][0]["pairs"] = Json::array({Json::array({1})}); }},
+        {"media[0].tempoPercent: \"0x12\"", [](Json& j) { j["media"][0]["tempoPercent"] = "0x12"; }},
+        {"media[0].tempo: 1e+39 does not fit a 32-bit float", [](Json& j) { j["media"][0]["tempo"] = 1e39; }},
+        {"settings.loopSong: 5 does not fit a flag", [](Json& j) { j["settings"]["loopSong"] = 5; }},
+        {"events[0].position.beatsPerBar", [](Json& j) { j["events"][0]["position"]["beatsPerBar"] = "four"; }},
+        {"media: a song without media does not open", [](Json& j) { j["media"] = Json::array(); j["events"] = Json::array(); }},
+        {"settings: is not an object", [](Json& j) { j["settings"] = 3; }},
     };
     for (const Case& c : cases) {
-        WriteText(dir.file("bad.json"), c.text);
-        EXPECT_EQ(RunBuild({dir.file("bad.json"), dir.file("bad.tsn")}), 1) << c.what;
-        EXPECT_FALSE(std::filesystem::exists(dir.file("bad.tsn"))) << c.what;
+        Json json = good;
+        c.spoil(json);
+        CChordwayDoc doc;
+        try {
+            SongFromJson(json, doc);
+            ADD_FAILURE() << c.path << ": built";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.path), std::string::npos) << e.what();
+        }
+        WriteText(dir.file("bad.json"), json.dump());
+        EXPECT_EQ(RunBuild({dir.file("bad.json"), dir.file("bad.tsn")}), 1) << c.path;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("bad.tsn"))) << c.path;
     }
+    WriteText(dir.file("bad.json"), "{\"format\": ");
+    EXPECT_EQ(RunBuild({dir.file("bad.json"), dir.file("bad.tsn")}), 1);
+    WriteText(dir.file("bad.json"), "{\"format\": \"other\"}");
+    EXPECT_EQ(RunBuild({dir.file("bad.json"), dir.file("bad.tsn")}), 1);
     EXPECT_EQ(RunBuild({dir.file("absent.json"), dir.file("bad.tsn")}), 1);
     EXPECT_EQ(RunBuild({dir.file("only-one")}), 2);
+}
+
+// Values the reader takes as they are build too, with a warning, and come back unchanged.
+TEST_F(SongCommands, BuildKeepsWhatTheReaderTakesAndWarns)
+{
+    auto song = test::MakeFullSong();
+    auto json = SongToJson(*song);
+    json["settings"]["tempo"] = 0;
+    json["events"][0]["mediumId"] = 4242;
+    CChordwayDoc doc;
+    const auto warnings = SongFromJson(json, doc);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[0].find("events[0].mediumId: the song holds no medium 4242"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[1].find("settings.tempo"), std::string::npos) << warnings[1];
+    EXPECT_EQ(doc.Tempo(), 0.0f);
+    EXPECT_EQ(doc.EventAt(0)->Medium(), nullptr);
+
+    WriteText(dir.file("odd.json"), json.dump());
+    ASSERT_EQ(RunBuild({dir.file("odd.json"), dir.file("odd.tsn")}), 0);
+    CChordwayDoc read;
+    ASSERT_TRUE(CSongFile::Read(read, dir.file("odd.tsn"), CSongFile::ReadMode::AsStored).ok());
+    WriteText(dir.file("again.json"), SongToJson(read).dump(2));
+    ASSERT_EQ(RunBuild({dir.file("again.json"), dir.file("again.tsn")}), 0);
+    EXPECT_EQ(ReadFile(dir.file("again.tsn")), ReadFile(dir.file("odd.tsn")));
+}
+
+// File names typed in UTF-8 are stored as UTF-8; old 8-bit bytes come back exactly.
+TEST_F(SongCommands, TextsShowAsUtf8AndKeepEveryByte)
+{
+    struct Case {
+        std::string stored;
+        std::string shown;
+    };
+    const std::vector<Case> cases = {
+        {"plain.wav", "plain.wav"},
+        {"d\xC3\xBC.wav", "d\xC3\xBC.wav"},                       // "dü" in UTF-8 shows as it is
+        {"\xE6\x97\xA5\xE6\x9C\xAC.wav", "\xE6\x97\xA5\xE6\x9C\xAC.wav"},  // Japanese
+        {"caf\xE9", "caf\xEF\x9F\xA9"},                           // Latin-1 0xE9 marked as U+F7E9
+        {"\xE6\x97", "\xEF\x9F\xA6\xEF\x9E\x97"},                 // a character cut short
+        {"\xEF\x9F\xA9", "\xEF\x9F\xAF\xEF\x9E\x9F\xEF\x9E\xA9"}, // a mark itself is marked byte by byte
+        {"\xC0\xAF", "\xEF\x9F\x80\xEF\x9E\xAF"},                 // an overlong form is not UTF-8
+        {"\xED\xA0\x80", "\xEF\x9F\xAD\xEF\x9E\xA0\xEF\x9E\x80"}, // nor is a surrogate
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BytesToJsonText(c.stored), c.shown) << c.stored;
+        EXPECT_EQ(JsonTextToBytes(c.shown), c.stored) << c.stored;
+    }
+    std::mt19937 random(11);
+    for (int n = 0; n < 2000; ++n) {
+        std::string bytes(random() % 12, '\0');
+        for (char& b : bytes) {
+            b = static_cast<char>(random() % 3 == 0 ? 0xE0 + random() % 32 : random());
+        }
+        const std::string shown = BytesToJsonText(bytes);
+        ASSERT_NO_THROW((void)nlohmann::json(shown).dump()) << "valid UTF-8";
+        ASSERT_EQ(JsonTextToBytes(shown), bytes);
+    }
+
+    // A hand-typed UTF-8 name builds into the bytes of the file that exists.
+    auto song = test::MakeFullSong();
+    auto json = SongToJson(*song);
+    json["media"][0]["filePath"] = "/m\xC3\xBCsic/d\xC3\xBC.wav";
+    CChordwayDoc doc;
+    SongFromJson(json, doc);
+    EXPECT_EQ(doc.MediumAt(0)->filePath, "/m\xC3\xBCsic/d\xC3\xBC.wav");
 }
 
 TEST_F(SongCommands, DemoSongOpensAndItsLoopsAreRealAudio)

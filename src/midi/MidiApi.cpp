@@ -1,0 +1,57 @@
+#include "midi/MidiApi.h"
+
+#include <jack/jack.h>
+
+#include <cstdlib>
+
+namespace tessaron {
+
+namespace {
+
+bool JackServerRuns()
+{
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("tessaron-probe", JackNoStartServer, &status);
+    if (client == nullptr) {
+        return false;
+    }
+    jack_client_close(client);
+    return true;
+}
+
+}  // namespace
+
+const char* MidiApiName(MidiApi api)
+{
+    switch (api) {
+    case MidiApi::Auto: return "auto";
+    case MidiApi::Jack: return "jack";
+    case MidiApi::Alsa: return "alsa";
+    }
+    return "auto";
+}
+
+std::optional<MidiApi> ParseMidiApi(std::string_view name)
+{
+    for (MidiApi api : {MidiApi::Auto, MidiApi::Jack, MidiApi::Alsa}) {
+        if (name == MidiApiName(api)) {
+            return api;
+        }
+    }
+    return std::nullopt;
+}
+
+MidiApi ResolveMidiApi(MidiApi setting)
+{
+    if (setting != MidiApi::Auto) {
+        return setting;
+    }
+    if (const char* variable = std::getenv(kMidiApiVariable)) {
+        if (auto named = ParseMidiApi(variable); named && *named != MidiApi::Auto) {
+            return *named;
+        }
+    }
+    return JackServerRuns() ? MidiApi::Jack : MidiApi::Alsa;
+}
+
+}  // namespace tessaron

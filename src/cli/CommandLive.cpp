@@ -13,7 +13,7 @@
 #include "media/CMedia.h"
 #include "midi/CMidiService.h"
 #include "midi/IMidiInputTarget.h"
-#include "music/CCompanionLink.h"
+#include "song/CCompanionLink.h"
 #include "music/CLinkServer.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"

@@ -18,7 +18,7 @@
 #include "framework/TimeText.h"
 #include "media/CMedia.h"
 #include "midi/CMidiService.h"
-#include "music/CCompanionLink.h"
+#include "song/CCompanionLink.h"
 #include "music/CLinkServer.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"

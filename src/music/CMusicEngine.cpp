@@ -15,7 +15,6 @@
 #include "audioout/CSoundDevice.h"
 #include "framework/IMessageSink.h"
 #include "music/OpticalDrive.h"
-#include "song/Messages.h"
 
 namespace tessaron {
 
@@ -806,7 +805,7 @@ void CMusicEngine::EndPlaybackLocked()
     tailCount_ = 0;
     ended_ = true;
     if (mainDevice_ != nullptr && mainDevice_->Window() != nullptr) {
-        mainDevice_->Window()->post(message::kMediumEnded, 0, reinterpret_cast<intptr_t>(cookie_));
+        mainDevice_->Window()->post(kEndMessage, 0, reinterpret_cast<intptr_t>(cookie_));
     }
 }
 

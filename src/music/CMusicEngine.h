@@ -40,6 +40,8 @@ public:
     static constexpr int kSkipFrames = 20480;  // frames thrown away by a Read with skip
     // Streaming buffer: frequency, pan and volume control, global focus, precise play cursor.
     static constexpr uint32_t kBufferFlags = 0x180E0;
+    // Posted to the device's window when playback has run out (the song's "medium ended").
+    static constexpr uint32_t kEndMessage = 1052;
 
     explicit CMusicEngine(bool analysisMode = false);
     ~CMusicEngine();

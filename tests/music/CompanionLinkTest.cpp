@@ -11,7 +11,7 @@
 #include "MusicFixtures.h"
 #include "framework/CNoticeRecorder.h"
 #include "media/CSamples.h"
-#include "music/CCompanionLink.h"
+#include "song/CCompanionLink.h"
 #include "music/CLinkServer.h"
 #include "music/LinkRecords.h"
 #include "song/CChordwayDoc.h"

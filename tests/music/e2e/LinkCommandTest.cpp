@@ -77,7 +77,7 @@ TEST(LinkCommand, SendAddsASampleAndCutsFramesIntoARunningPlayer)
     EXPECT_EQ(bad.status, 2);
 
     ::kill(player, SIGTERM);
-    EXPECT_EQ(WaitForExit(player, 10.0), 0);
+    EXPECT_EQ(WaitForExit(player, 10.0), 128 + SIGTERM) << "ended by the signal, as a shell reports it";
     EXPECT_FALSE(std::filesystem::exists(socket)) << "the socket is removed at the end";
     const std::string heard = ReadText(log);
     EXPECT_NE(heard.find("added \"handed\" from " + loop), std::string::npos) << heard;

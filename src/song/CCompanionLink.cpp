@@ -1,4 +1,4 @@
-#include "music/CCompanionLink.h"
+#include "song/CCompanionLink.h"
 
 #include <cmath>
 #include <filesystem>

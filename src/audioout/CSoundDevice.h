@@ -43,6 +43,9 @@ public:
     CSoundDevice& operator=(const CSoundDevice&) = delete;
 
     AudioApi Api() const { return api_; }
+    // Where the players of this device post their notices (the device's window); may be null.
+    void SetWindow(IMessageSink* window) { window_ = window; }
+    IMessageSink* Window() const { return window_; }
     // The name the stream shows in the sound server ("Tessaron"); takes effect at Create.
     void SetClientName(std::string name) { clientName_ = std::move(name); }
     // Where the loss of the output is posted (kMessageOutputLost); takes effect at StartPrimary.
@@ -129,6 +132,7 @@ private:
     int32_t masterVolume_ = 0;
     int32_t masterPan_ = 0;
     CSystemMixer systemMixer_;
+    IMessageSink* window_ = nullptr;
 };
 
 }  // namespace tessaron

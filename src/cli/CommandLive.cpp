@@ -10,8 +10,11 @@
 #include "cli/Interruption.h"
 #include "cli/OutputChoice.h"
 #include "framework/INotice.h"
+#include "media/CMedia.h"
 #include "midi/CMidiService.h"
 #include "midi/IMidiInputTarget.h"
+#include "song/CCompanionLink.h"
+#include "music/CLinkServer.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CScheduler.h"
@@ -126,6 +129,19 @@ int RunLive(const Arguments& args)
     if (!options.record.empty()) {
         scheduler.ToggleRecordMode();
     }
+    // The companion link: media handed over while playing join the song. Another instance
+    // that already listens keeps the link; this one plays on without it.
+    CCompanionLink link(doc, &scheduler);
+    link.SetAddedCallback([](CMedia& medium) {
+        std::printf("added \"%s\" from %s\n", medium.name.c_str(), medium.filePath.c_str());
+        std::fflush(stdout);
+    });
+    CLinkServer server([&link](uint32_t command, std::span<const uint8_t> record) {
+        return static_cast<uint32_t>(link.Execute(command, record));
+    });
+    if (!server.Start()) {
+        notice.show(server.Error() + "; the companion link stays with it", NoticeIcon::Exclamation);
+    }
     std::printf("live: %s on %s, MIDI in %s (%s)%s; Ctrl+C stops\n", options.song.c_str(), device.Name().c_str(),
                 midi.InputPortName().c_str(), MidiApiName(midi.Api()), options.record.empty() ? "" : ", recording");
     std::fflush(stdout);
@@ -137,6 +153,7 @@ int RunLive(const Arguments& args)
            (options.seconds <= 0.0 || std::chrono::steady_clock::now() - start < limit)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    server.Stop();
     midi.SetTarget(nullptr);
     midi.CloseInput();
     if (doc.Transport().RecordMode()) {

@@ -18,6 +18,8 @@
 #include "framework/TimeText.h"
 #include "media/CMedia.h"
 #include "midi/CMidiService.h"
+#include "song/CCompanionLink.h"
+#include "music/CLinkServer.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CScheduler.h"
@@ -135,9 +137,12 @@ int RunRender(const Arguments& args)
 int RunPlay(const Arguments& args)
 {
     std::string song, wanted;
+    bool listen = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--device" && i + 1 < args.size()) {
             wanted = args[++i];
+        } else if (args[i] == "--listen") {
+            listen = true;
         } else if (song.empty()) {
             song = args[i];
         } else {
@@ -146,7 +151,7 @@ int RunPlay(const Arguments& args)
         }
     }
     if (song.empty()) {
-        return Usage("play SONG.tsn [--device NAME]");
+        return Usage("play SONG.tsn [--device NAME] [--listen]");
     }
     CSoundDevice device;
     OutputLossListener loss;
@@ -181,6 +186,22 @@ int RunPlay(const Arguments& args)
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     CScheduler scheduler(doc);
+    // With --listen a companion program can hand over media while the song plays.
+    CCompanionLink link(doc, &scheduler);
+    link.SetAddedCallback([](CMedia& medium) {
+        std::printf("added \"%s\" from %s\n", medium.name.c_str(), medium.filePath.c_str());
+        std::fflush(stdout);
+    });
+    CLinkServer server([&link](uint32_t command, std::span<const uint8_t> record) {
+        return static_cast<uint32_t>(link.Execute(command, record));
+    });
+    if (listen) {
+        if (!server.Start()) {
+            return Fail("--listen", server.Error());
+        }
+        std::printf("listening at %s\n", server.Path().c_str());
+        std::fflush(stdout);
+    }
     scheduler.Start();
     scheduler.PlaySong();
     const bool terminal = StderrIsTerminal();
@@ -196,10 +217,11 @@ int RunPlay(const Arguments& args)
         if (terminal) {
             std::fprintf(stderr, "\r%s", time_text::StatusBar(time_text::FromMs(clock)).c_str());
         }
-        if (clock >= endMs && idle) {
+        if (clock >= endMs && idle && !listen) {
             break;
         }
     }
+    server.Stop();
     scheduler.StopSong();
     scheduler.ShutDown();
     if (!loss.Lost()) {

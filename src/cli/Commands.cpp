@@ -11,7 +11,8 @@ const std::vector<Command>& AllCommands()
         {"build", RunBuild, "build SONG.json OUT.tsn a song file from its JSON form"},
         {"resave", RunResave, "resave IN.tsn OUT.tsn   open a song as the program does and save it"},
         {"render", RunRender, "render SONG.tsn OUT.wav [--end POS] [--mono]   the song mixed into a WAV file"},
-        {"play", RunPlay, "play SONG.tsn [--device NAME]   play a song on an output until its end or Ctrl+C"},
+        {"play", RunPlay, "play SONG.tsn [--device NAME] [--listen]   play a song on an output until its end or Ctrl+C;\n"
+                          "                        with --listen, also take media from a companion program until Ctrl+C"},
         {"live", RunLive, "live SONG.tsn [--device NAME] [--midi-in NAME] [--midi-out NAME] [--record OUT.tsn] [--seconds S]   play the song's media from MIDI input"},
         {"info", RunInfo, "info FILE               what the readers report for an audio file: format, size, length, tags"},
         {"devices", RunDevices, "devices      the output devices of the audio system in use and the MIDI ports"},
@@ -19,6 +20,7 @@ const std::vector<Command>& AllCommands()
         {"effect", RunEffect, "effect NAME IN.wav OUT.wav [P1 [P2]] [--range START END]   one sample effect on a file"},
         {"stretch", RunStretch, "stretch IN.wav OUT.wav --from BPM --to BPM   time stretch of a sample, pitch kept"},
         {"skin", RunSkin, "skin FILE.ini            what the program makes of a skin file, as JSON"},
+        {"send", RunSend, "send file|cut ...       hand a sample, or frames of a music file, to a running Tessaron"},
     };
     return commands;
 }

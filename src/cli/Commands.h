@@ -33,5 +33,6 @@ int RunTone(const Arguments& arguments);  // CommandTone.cpp
 int RunEffect(const Arguments& arguments);  // CommandEffect.cpp
 int RunStretch(const Arguments& arguments);  // CommandStretch.cpp
 int RunSkin(const Arguments& arguments);  // CommandSkin.cpp
+int RunSend(const Arguments& arguments);  // CommandSend.cpp
 
 }  // namespace tessaron::cli

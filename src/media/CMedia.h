@@ -129,12 +129,14 @@ public:
     virtual int GetDataSize() const { return 0; }
     virtual int GetDuration() const { return 0; }
     // Bytes of media data the loaded medium holds in memory, as the song counts them against
-    // its memory limit.
-    virtual int64_t MemoryHeld() const { return dataSize; }
+    // its memory limit; a music medium streams from its file and holds none.
+    virtual int64_t MemoryHeld() const { return kind == kKindMusic ? 0 : dataSize; }
     // The rate the data is meant to play at: its own, unless it was fitted to a tempo by rate.
     virtual int GetPlaybackRate() const { return GetSampleRate(); }
     virtual int GetLoopData(int& out) const;
     virtual void SetRunValue2(int value) { runValue2 = value; }
+    // Why the last open failed, when the user should hear it; answered once, then empty.
+    virtual std::string TakeOpenFailureText() { return {}; }
 
     // Called by the song when its tempo changes; samples refit themselves.
     virtual void ApplySongTempo(int mode, float tempo);

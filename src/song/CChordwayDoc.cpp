@@ -509,7 +509,7 @@ bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
     {
         std::lock_guard guard(lock_);
         CollectLoads();
-        if (medium.kind == CMedia::kKindMusic || (!loader_.IsBusyWith(&medium) && medium.loaded == 1)) {
+        if (!loader_.IsBusyWith(&medium) && medium.loaded == 1) {
             return true;
         }
         tempo = EffectiveTempo();
@@ -517,6 +517,13 @@ bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
     // The tick goes on meanwhile; the loader keeps it off this medium until the end.
     const bool opened = loader_.OpenHere(medium, tempo, env_.loader);
     std::lock_guard guard(lock_);
+    if (!opened) {
+        // Told once whatever asked, since a song's media are loaded without asking.
+        const std::string why = medium.TakeOpenFailureText();
+        if (!why.empty() && env_.notice != nullptr) {
+            env_.notice->show(why, NoticeIcon::Exclamation);
+        }
+    }
     return FinishLoad(medium, opened, notify);
 }
 
@@ -524,6 +531,9 @@ bool CChordwayDoc::FinishLoad(CMedia& medium, bool opened, bool notify)
 {
     if (!opened) {
         return false;
+    }
+    if (medium.kind == CMedia::kKindMusic) {
+        return true;  // streamed from its file: no memory to count
     }
     if (static_cast<int64_t>(memoryUsed_) + medium.MemoryHeld() > env_.settings.memoryMax) {
         // Refused media must not hold on to the memory they were refused for.

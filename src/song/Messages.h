@@ -11,6 +11,8 @@ inline constexpr uint32_t kMemory = 1027;
 inline constexpr uint32_t kSongCursor = 1028;
 inline constexpr uint32_t kEventFired = 1029;
 inline constexpr uint32_t kSongLength = 1031;
+// A medium played to its end by itself; second parameter the medium.
+inline constexpr uint32_t kMediumEnded = 1052;
 inline constexpr uint32_t kMediumState = 1059;
 inline constexpr uint32_t kOutputLost = 1060;  // posted by the output device: CSoundDevice::kMessageOutputLost
 

@@ -14,7 +14,7 @@ namespace {
 // The common setters, on a medium that keeps them as they are.
 TEST(MediaSetters, ClampOutOfRangeValuesToZero)
 {
-    CMusic m;
+    CMedia m;  // the base behaviour; a music medium answers from its engine
     m.SetVolume(-1001);
     EXPECT_EQ(m.volume, 0);
     m.SetVolume(-300);
@@ -43,7 +43,7 @@ TEST(MediaSetters, ClampOutOfRangeValuesToZero)
 
 TEST(MediaSetters, PositionStaysInsideThePlayLength)
 {
-    CMusic m;
+    CMedia m;  // the base behaviour; a music medium answers from its engine
     m.startOffset = 100;
     m.endOffset = 600;
     m.SetPosition(-5);
@@ -65,7 +65,7 @@ public:
 
 TEST(MediaState, LifecycleTellsTheObserver)
 {
-    CMusic m;
+    CMedia m;  // the base behaviour; a music medium answers from its engine
     StateLog log;
     m.observer = &log;
     m.CMedia::Open(nullptr, 100.0f);

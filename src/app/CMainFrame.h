@@ -102,7 +102,7 @@ protected:
 
 private:
     // One command: id, menu text, key, handler, and its enable and check rules.
-    struct CommandSpec {
+    struct CommandEntry {
         int id;
         const char* text;
         QKeySequence key;
@@ -155,7 +155,7 @@ private:
     std::unique_ptr<CChordwayDoc> doc_;
     std::unique_ptr<CScheduler> scheduler_;
 
-    std::vector<CommandSpec> commands_;
+    std::vector<CommandEntry> commands_;
     std::map<int, QAction*> actions_;
     QMenu* recentMenu_ = nullptr;
     QToolBar* commandsBar_ = nullptr;

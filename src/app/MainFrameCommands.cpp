@@ -60,7 +60,7 @@ void CMainFrame::BuildCommands()
     };
     auto bar = [](auto getter) { return [getter](const CMainFrame& f) { return getter(f) && !getter(f)->isHidden(); }; };
 
-    const std::vector<CommandSpec> table = {
+    const std::vector<CommandEntry> table = {
         {kNew, "&New", QKeySequence(Qt::CTRL | Qt::Key_N), &F::OnNew, {}, {}, "Create a new song"},
         {kOpen, "&Open..", QKeySequence(Qt::CTRL | Qt::Key_O), &F::OnOpen, {}, {}, "Open a song"},
         {kSave, "&Save", QKeySequence(Qt::CTRL | Qt::Key_S), &F::OnSave, {}, {}, "Save the song"},
@@ -139,22 +139,22 @@ void CMainFrame::BuildCommands()
     for (const Effect& effect : kEffects) {
         commands_.push_back({effect.id, effect.text, {}, nullptr, kViewMissing, {}, ""});
     }
-    for (const CommandSpec& spec : commands_) {
-        auto* action = new QAction(QString::fromUtf8(spec.text), this);
-        action->setObjectName(QStringLiteral("command%1").arg(spec.id));
-        action->setData(spec.id);
-        if (!spec.key.isEmpty()) {
-            action->setShortcut(spec.key);
+    for (const CommandEntry& command : commands_) {
+        auto* action = new QAction(QString::fromUtf8(command.text), this);
+        action->setObjectName(QStringLiteral("command%1").arg(command.id));
+        action->setData(command.id);
+        if (!command.key.isEmpty()) {
+            action->setShortcut(command.key);
             action->setShortcutContext(Qt::WindowShortcut);
         }
-        if (*spec.tip) {
-            action->setStatusTip(QString::fromUtf8(spec.tip));
-            action->setToolTip(QString::fromUtf8(spec.tip));
+        if (*command.tip) {
+            action->setStatusTip(QString::fromUtf8(command.tip));
+            action->setToolTip(QString::fromUtf8(command.tip));
         }
-        action->setCheckable(static_cast<bool>(spec.checked));
+        action->setCheckable(static_cast<bool>(command.checked));
         addAction(action);  // keys work with the menu bar hidden too
-        connect(action, &QAction::triggered, this, [this, id = spec.id] { RunCommand(id); });
-        actions_[spec.id] = action;
+        connect(action, &QAction::triggered, this, [this, id = command.id] { RunCommand(id); });
+        actions_[command.id] = action;
     }
 }
 
@@ -226,11 +226,11 @@ void CMainFrame::UpdateRecentMenu()
 
 void CMainFrame::UpdateCommands()
 {
-    for (const CommandSpec& spec : commands_) {
-        QAction* action = actions_[spec.id];
-        action->setEnabled(!spec.enabled || spec.enabled(*this));
-        if (spec.checked) {
-            action->setChecked(spec.checked(*this));
+    for (const CommandEntry& command : commands_) {
+        QAction* action = actions_[command.id];
+        action->setEnabled(!command.enabled || command.enabled(*this));
+        if (command.checked) {
+            action->setChecked(command.checked(*this));
         }
     }
     if (status_ && doc_) {
@@ -263,9 +263,9 @@ void CMainFrame::RunCommand(int id)
     case kFollowSong: doc_->ToggleFollowSong(); break;
     case kLoopSong: doc_->ToggleLoopSong(); break;
     default:
-        for (const CommandSpec& spec : commands_) {
-            if (spec.id == id && spec.run) {
-                (this->*spec.run)();
+        for (const CommandEntry& command : commands_) {
+            if (command.id == id && command.run) {
+                (this->*command.run)();
             }
         }
         break;

@@ -58,9 +58,9 @@ std::shared_ptr<RtAudio> MakeRtAudio(AudioApi api)
 // tells whether the server answers.
 bool PulseAnswers()
 {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 2};
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, 48000, 2};
     int error = 0;
-    pa_simple* probe = pa_simple_new(nullptr, "Tessaron probe", PA_STREAM_PLAYBACK, nullptr, "probe", &spec,
+    pa_simple* probe = pa_simple_new(nullptr, "Tessaron probe", PA_STREAM_PLAYBACK, nullptr, "probe", &format,
                                      nullptr, nullptr, &error);
     if (!probe) {
         return false;

@@ -14,6 +14,7 @@
 #include "audioout/CSoundDevice.h"
 #include "audioout/SoftwareMixer.h"
 #include "framework/CMessageRecorder.h"
+#include "support/JackRegistry.h"
 #include "support/OutputPulseServer.h"
 #include "support/ProcessSpawn.h"
 #include "support/TempDir.h"
@@ -67,8 +68,8 @@ private:
 // name. While it lives, JACK is the only sound server this process and its children see.
 class PrivateJackServer {
 public:
-    PrivateJackServer()
-        : name_("tessaron-loss-" + std::to_string(::getpid())),
+    explicit PrivateJackServer(const std::string& suffix = "")
+        : name_("tessaron-loss-" + std::to_string(::getpid()) + suffix),
           server_("JACK_DEFAULT_SERVER", name_),
           api_("TESSARON_AUDIO_API", std::nullopt),
           pulse_("PULSE_SERVER", std::nullopt),
@@ -81,6 +82,7 @@ public:
 
     bool Start()
     {
+        ReclaimDeadJackServers();
         pid_ = SpawnWithErrors({"/usr/bin/jackd", "-n", name_, "-d", "dummy", "-r", "48000", "-p", "256"}, Log());
         for (int i = 0; i < 50 && pid_ > 0; ++i) {
             if (WaitForExit(SpawnQuietly({"/usr/bin/jack_lsp"}), 5.0) == 0) {
@@ -103,6 +105,12 @@ public:
         }
     }
     void Pause() const { ::kill(pid_, SIGSTOP); }
+    void Kill()
+    {
+        ::kill(pid_, SIGKILL);
+        WaitForExit(pid_, 5.0);
+        pid_ = -1;
+    }
     std::string Log() const { return runtimeDir_.file("jackd.log"); }
 
 private:
@@ -247,6 +255,24 @@ TEST(OutputLoss, InterruptAndTerminateEndPlayWithTheShellsStatus)
         ::kill(pid, signal);
         EXPECT_EQ(WaitForExit(pid, 5.0), 128 + signal) << "signal " << signal;
     }
+}
+
+// The test servers' guard against a registry filled by earlier runs: a killed server's row goes,
+// a live one stays reachable.
+TEST(JackRegistry, RowsOfDeadServersAreClearedAndLiveOnesKept)
+{
+    PrivateJackServer killed;
+    ASSERT_TRUE(killed.Start()) << ReadText(killed.Log());
+    killed.Kill();
+    const std::string registry = "/dev/shm/jack-shm-registry";
+    ASSERT_NE(ReadText(registry).find(killed.Name() + ":"), std::string::npos) << "a killed server keeps its row";
+
+    PrivateJackServer live("-live");  // started after the sweep inside Start, so its row must survive the next one
+    ASSERT_TRUE(live.Start()) << ReadText(live.Log());
+    EXPECT_EQ(ReadText(registry).find(killed.Name() + ":"), std::string::npos);
+    EXPECT_EQ(ReclaimDeadJackServers(), 0);
+    EXPECT_NE(ReadText(registry).find(live.Name() + ":"), std::string::npos);
+    EXPECT_EQ(WaitForExit(SpawnQuietly({"/usr/bin/jack_lsp"}), 5.0), 0);
 }
 
 TEST(DeviceProbing, PrintsNoAlsaLibraryLinesUnlessVerbose)

@@ -134,10 +134,16 @@ TEST_F(LiveRecording, TriggersAreRecordedAndPlayBackAtTheirTimes)
     scheduler.ToggleRecordMode();
     scheduler.StartRecordingClock();
     const int gapsMs[3] = {150, 420, 330};  // uneven, so that no grid could fake them
+    std::chrono::steady_clock::time_point pressed[3];
     for (int i = 0; i < 3; ++i) {
         Sleep(gapsMs[i]);
+        pressed[i] = std::chrono::steady_clock::now();
         ASSERT_TRUE(scheduler.Play(media[static_cast<size_t>(i)], i, 0));
     }
+    // What the sleeps really gave: a loaded machine oversleeps, which is not the recorder's fault.
+    auto msBetween = [&](int from, int to) {
+        return std::chrono::duration<double, std::milli>(pressed[to] - pressed[from]).count();
+    };
     Sleep(500);
     scheduler.ToggleRecordMode();
     scheduler.StopSong();
@@ -148,10 +154,11 @@ TEST_F(LiveRecording, TriggersAreRecordedAndPlayBackAtTheirTimes)
         EXPECT_EQ(doc.EventAt(i)->Medium(), media[static_cast<size_t>(i)]);
         recordedStarts.push_back(doc.EventAt(i)->Start());
     }
-    // The recorded times follow the real gaps between the triggers (the timer's own jitter
-    // and the test thread's sleeps allow a few milliseconds).
-    EXPECT_NEAR(recordedStarts[1] - recordedStarts[0], gapsMs[1], 15);
-    EXPECT_NEAR(recordedStarts[2] - recordedStarts[1], gapsMs[2], 15);
+    // The recorded times follow the real gaps between the triggers, within the timer's 2 ms
+    // tick and its jitter. The first trigger starts the clock after a 6 ms start delay, which
+    // the second event's time does not include.
+    EXPECT_NEAR(recordedStarts[1] - recordedStarts[0], msBetween(0, 1) - 6, 4);
+    EXPECT_NEAR(recordedStarts[2] - recordedStarts[1], msBetween(1, 2), 4);
 
     // Play the recording back and listen.
     doc.MoveSongCursor(0);
@@ -163,10 +170,13 @@ TEST_F(LiveRecording, TriggersAreRecordedAndPlayBackAtTheirTimes)
     scheduler.StopSong();
     scheduler.ShutDown();
 
-    // Each event fired in the tick at its start (the clock reads 2 ms more after it).
+    // Each event fired in the tick at its start (the clock reads 2 ms more after it); a late
+    // timer thread on a loaded machine moves the clock on by whole ticks before the event fires.
     ASSERT_EQ(starts.clocks.size(), 3u);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(starts.clocks[static_cast<size_t>(i)], doc.EventAt(i)->Start() + 2) << "event " << i;
+        const int32_t late = starts.clocks[static_cast<size_t>(i)] - doc.EventAt(i)->Start();
+        EXPECT_GE(late, 2) << "event " << i << " fired before its time";
+        EXPECT_LE(late, 10) << "event " << i;
     }
 
     const std::vector<float> frames = capture_->Frames();
@@ -179,9 +189,11 @@ TEST_F(LiveRecording, TriggersAreRecordedAndPlayBackAtTheirTimes)
     ASSERT_EQ(onsets.size(), 3u) << "not every sample sounded";
 
     // Each sample sounds where it was recorded, relative to the first: within one audio block
-    // (256 frames) plus one 2 ms tick. Under ThreadSanitizer the audio threads run many times
-    // slower and the server skips cycles, so only the order and the rough place are checked.
-    const double tolerance = kSanitizedThreads ? 0.15 : 256.0 / rate + 0.002;
+    // (256 frames) plus one 2 ms tick. When the server missed cycles (under ThreadSanitizer the
+    // audio threads run many times slower; a loaded machine does it too) the captured stream
+    // lost time, so only the order and the rough place are checked.
+    const bool serverSkipped = kSanitizedThreads || capture_->Xruns() > 0;
+    const double tolerance = serverSkipped ? 0.15 : 256.0 / rate + 0.002;
     for (int i = 1; i < 3; ++i) {
         const double heard = static_cast<double>(onsets[static_cast<size_t>(i)] - onsets[0]) / rate;
         const double recorded = (recordedStarts[static_cast<size_t>(i)] - recordedStarts[0]) / 1000.0;

@@ -45,7 +45,13 @@ std::vector<CDeviceEntry> CAudioOutputs::Enumerate()
 
 std::unique_ptr<CSoundDevice> CAudioOutputs::OpenDevice(const CDeviceEntry& entry)
 {
+    return OpenDevice(entry, nullptr);
+}
+
+std::unique_ptr<CSoundDevice> CAudioOutputs::OpenDevice(const CDeviceEntry& entry, IMessageSink* lossSink)
+{
     auto device = std::make_unique<CSoundDevice>();
+    device->SetMessageSink(lossSink);
     if (device->Api() == AudioApi::Offline) {
         return device->Create(nullptr, "", 44100, 2, CSoundDevice::kSpeakerStereo) ? std::move(device) : nullptr;
     }
@@ -62,6 +68,38 @@ std::vector<CSoundDevice*> CAudioOutputs::Devices() const
         result.push_back(device.get());
     }
     return result;
+}
+
+std::vector<size_t> CAudioOutputs::LostDevices() const
+{
+    std::vector<size_t> lost;
+    for (size_t i = 0; i < devices_.size(); ++i) {
+        if (devices_[i]->Lost()) {
+            lost.push_back(i);
+        }
+    }
+    return lost;
+}
+
+std::unique_ptr<CSoundDevice> CAudioOutputs::Replace(size_t index, const Opener& open, std::string& problem)
+{
+    problem.clear();
+    if (index >= devices_.size()) {
+        problem = "no such output";
+        return nullptr;
+    }
+    const CSoundDevice& old = *devices_[index];
+    std::unique_ptr<CSoundDevice> device = open(CDeviceEntry{old.DeviceId(), old.Name()});
+    if (!device && !old.DeviceId().empty()) {
+        // The server may come back with other device names: its default device will do.
+        device = open(CDeviceEntry{"", old.Name()});
+    }
+    if (!device) {
+        problem = std::string(kCannotOpenText) + " " + old.Name();
+        return nullptr;
+    }
+    std::swap(devices_[index], device);
+    return device;
 }
 
 void CAudioOutputs::Close()

@@ -10,6 +10,7 @@
 namespace tessaron {
 
 class CSoundDevice;
+class IMessageSink;
 class INotice;
 
 // The program's audio output devices: at most 24, the first the current one. Plain C++ so that
@@ -35,6 +36,16 @@ public:
     // runs), and the opener for them.
     static std::vector<CDeviceEntry> Enumerate();
     static std::unique_ptr<CSoundDevice> OpenDevice(const CDeviceEntry& entry);
+    // The same, with the loss of the running output posted to `lossSink`.
+    static std::unique_ptr<CSoundDevice> OpenDevice(const CDeviceEntry& entry, IMessageSink* lossSink);
+
+    // The places of the devices whose running output was lost.
+    std::vector<size_t> LostDevices() const;
+    // Opens the device at `index` afresh: the same device by its identifier, else the audio
+    // system's default one. On success the new device takes the place and the old one is
+    // handed back (still open, so that what plays on it can move first); null on failure,
+    // with `problem` saying why and the old device left in place.
+    std::unique_ptr<CSoundDevice> Replace(size_t index, const Opener& open, std::string& problem);
 
     std::vector<CSoundDevice*> Devices() const;
     size_t Count() const { return devices_.size(); }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QPalette>
 #include <QScreen>
 
 #include "app/CMainFrame.h"
@@ -11,6 +12,7 @@
 #include "audioout/CSoundDevice.h"
 #include "app/CProfileStore.h"
 #include "app/CSettingsStore.h"
+#include "app/SkinFolders.h"
 
 namespace tessaron {
 
@@ -33,8 +35,13 @@ bool CChordwayApp::Start(const QStringList& arguments)
     // 1-2: the company key names the store; ten recent files (CRecentFiles).
     QCoreApplication::setOrganizationName(QStringLiteral("Quorvel"));
     QCoreApplication::setApplicationName(QStringLiteral("Tessaron"));
-    // 3: the skin path.
-    skinPath_ = CSettingsStore::SkinPath(settingsStore_->LoadSkinName(), ProgramFolder());
+    // 3: the skin path (a bare name from the user's skins, else the program's), the file, its
+    // bitmap definitions and images. Its main-window rectangle places the first window.
+    skinPath_ = SkinFolders::Standard().PathOf(QString::fromStdString(settingsStore_->LoadSkinName())).toStdString();
+    skin_.Load(QString::fromStdString(skinPath_), QGuiApplication::palette().button().color());
+    skin_.MutableFile().ParseMain();
+    const skin::SkinMainValues main = skin_.File().MainValues();
+    skinWindow_ = {main.x, main.y, main.w, main.h};
 
     // 5: the frame, placed before it is shown.
     const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1280, 800);

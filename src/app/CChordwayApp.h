@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "app/CRecentFiles.h"
+#include "app/CSkin.h"
 #include "app/IProfileStore.h"
 #include "app/PlacementRules.h"
 #include "song/CSettings.h"
@@ -37,6 +38,12 @@ public:
     CRecentFiles& RecentFiles() { return recent_; }
     CMainFrame* Frame() const { return frame_.get(); }
     const std::string& SkinPath() const { return skinPath_; }
+    // The skin in use and what its MAIN section gives the views (colours, piano height,
+    // octaves). The frame applies a new skin through CMainFrame::ApplySkin.
+    CSkin& Skin() { return skin_; }
+    const skin::SkinMainValues& Look() const { return look_; }
+    void SetLook(const skin::SkinMainValues& look) { look_ = look; }
+    void SetSkinPath(std::string path) { skinPath_ = std::move(path); }
     // The folder of the program's own data: skins and manual.
     static std::string ProgramFolder();
     // The skin's main-window rectangle (width -1: the skin gives none).
@@ -52,6 +59,8 @@ private:
     CSettings settings_;
     CRecentFiles recent_;
     std::string skinPath_;
+    CSkin skin_;
+    skin::SkinMainValues look_;
     PlacementRules::SkinWindow skinWindow_;
     std::unique_ptr<CMainFrame> frame_;
 };

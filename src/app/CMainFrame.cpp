@@ -21,6 +21,11 @@
 #include "app/CStatusPanes.h"
 #include "app/StatusTexts.h"
 #include "audioout/CSoundDevice.h"
+#include "midi/CMidiService.h"
+#include "midi/IMidiInputTarget.h"
+#include "music/CLinkServer.h"
+#include "song/CCompanionLink.h"
+#include "song/CTriggerRules.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CMesure.h"
@@ -58,8 +63,9 @@ bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
     BuildCommands();
     BuildMenus();
     BuildBars();
-    // 6: audio outputs; without one the program cannot run.
-    if (!outputs_.Open(CAudioOutputs::Enumerate(), opener, notice_.get())) {
+    // 6: audio outputs; without one the program cannot run. A lost output is posted here.
+    opener_ = opener ? opener : [this](const CDeviceEntry& entry) { return CAudioOutputs::OpenDevice(entry, sink_.get()); };
+    if (!outputs_.Open(CAudioOutputs::Enumerate(), opener_, notice_.get())) {
         return false;
     }
     // The card's mixer for the "Volume" window: the system's default one.
@@ -67,12 +73,11 @@ bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
     // 7-8: start time, settings.
     startTime_ = QDateTime::currentMSecsSinceEpoch();
     app_.Store().LoadSettings(app_.Settings());
-    // 9: no MIDI service in this program yet: no ports.
-    app_.midiInputPorts = 0;
-    app_.midiOutputPorts = 0;
+    // 9: the MIDI service and its ports.
+    OpenMidi();
 
     // 10: the song, its scheduler and the panes.
-    loader_ = std::make_unique<CMediaOutputs>(outputs_.Devices());
+    loader_ = std::make_unique<CMediaOutputs>(outputs_.Devices(), midi_.get());
     SongEnvironment env;
     env.sink = sink_.get();
     env.notice = notice_.get();
@@ -84,11 +89,15 @@ bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
     env.settings = app_.Settings();
     doc_ = std::make_unique<CChordwayDoc>(env);
     scheduler_ = std::make_unique<CScheduler>(*doc_);
+    triggers_ = std::make_unique<CTriggerRules>(*doc_, *scheduler_);
     BuildPanes();
+    // 1: the skin's MAIN section and fonts, on the panes and bars now that they exist.
+    ApplyLook();
     doc_->NewDocument();
     scheduler_->Start();
     settingsBar_->ShowSong(*doc_);
     RefreshViews();
+    StartLink();
     return true;
 }
 
@@ -241,7 +250,14 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
         }
         break;
     case message::kSongCursor: break;  // the timeline's cursor; the move bar follows 1025
-    case message::kMediumState: UpdateCommands(); break;
+    case message::kMediumState:
+    case message::kMediumEnded: UpdateCommands(); break;
+    case CMidiService::kInputMessage:
+        if (triggers_) {
+            triggers_->HandleMessage(static_cast<uint32_t>(second));
+        }
+        break;
+    case CSoundDevice::kMessageOutputLost: OnOutputLost(); break;
     default: break;
     }
 }
@@ -332,17 +348,24 @@ void CMainFrame::ShutDown()
         return;
     }
     shutDown_ = true;
-    // 2: the scheduler; 3: MIDI (none open); 4: the audio outputs.
+    StopLink();
+    // 2: the scheduler; 3: MIDI; 4: the audio outputs.
     scheduler_->StopSong();
     scheduler_->ShutDown();
+    CloseMidi();
+    delete lostNotice_;
+    lostNotice_ = nullptr;
     outputs_.Close();
     // 5: the settings.
     app_.Store().SaveSettings(app_.Settings());
     // 6: the views and the song, then the placement.
     eventList_ = nullptr;
     delete takeCentralWidget();
+    triggers_.reset();
     scheduler_.reset();
     doc_.reset();
+    loader_.reset();
+    midi_.reset();  // after the song: its MIDI media play through the service's ports
     const QSize screenSize = screen() ? screen()->size() : QSize(0, 0);
     const QRect frame = geometry();
     app_.Store().SaveWindowPlacement(PlacementRules::Save({frame.x(), frame.y(), frame.width(), frame.height()},

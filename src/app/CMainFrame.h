@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,11 @@ namespace tessaron {
 
 class CActionView;
 class CChordwayApp;
+class CCompanionLink;
+class CLinkServer;
+class CMidiService;
+class CTriggerRules;
+class IMidiInputTarget;
 class CChordwayDoc;
 class CGuiMessageSink;
 class CGuiNotice;
@@ -59,7 +66,8 @@ public:
     ~CMainFrame() override;
 
     // The creation steps; false when the program cannot run (the reason was shown).
-    bool Create(const CAudioOutputs::Opener& opener = CAudioOutputs::OpenDevice);
+    // Without an opener the devices open on the audio system in use and post their loss here.
+    bool Create(const CAudioOutputs::Opener& opener = {});
     // First show at the end of start-up: maximized or normal, with the splitters sized.
     void ShowFirst(const PlacementRules::Decision& placement);
 
@@ -82,6 +90,22 @@ public:
     bool EditFocus() const { return editFocus_; }
     void SetEditFocus(bool on) { editFocus_ = on; }
     CGuiProgress& Progress() { return *progress_; }
+    // The MIDI service; null when the MIDI system could not be reached.
+    CMidiService* Midi() const { return midi_.get(); }
+    CTriggerRules* Triggers() const { return triggers_.get(); }
+    // The companion link's server while the window is open; null when another instance has it.
+    const CLinkServer* LinkServer() const { return linkServer_.get(); }
+    // Whether an audio output was lost and not opened again yet.
+    bool OutputLost() const { return outputLost_; }
+    // Opens the lost outputs again (the same device, else the audio system's default one) and
+    // moves the song's media onto them; false when none answers (the user was told).
+    bool ReopenOutputs();
+    // Closes and opens the MIDI ports with the names of the settings; the problems are shown.
+    void OpenMidiPorts();
+
+    // Replaces the skin on the live windows: the views hear hint 28, the skin is loaded and its
+    // MAIN section applied, the views hear hint 29. The path is kept for the `Skins` setting.
+    void ApplySkin(const QString& path);
 
     // A message posted by another thread (or the document), on the UI thread.
     void OnMessage(uint32_t message, intptr_t first, intptr_t second);
@@ -145,6 +169,21 @@ private:
     void OnDeleteEvent();
     void OnEditEvent();
     void TogglePane(QWidget* pane);
+    void OnInterface();
+    void OnReapplySkin();
+    void OnAbout();
+    // The skin's colours and fonts on the frame's own panes and bars.
+    void ApplyLook();
+    // Devices: MIDI at creation, the link after the song exists, the notice of a lost output.
+    void OpenMidi();
+    void CloseMidi();
+    void StartLink();
+    void StopLink();
+    // Runs a frame of the link on the UI thread for the server's thread, which waits for it.
+    uint32_t LinkFrame(uint32_t command, std::span<const uint8_t> record);
+    void OnOutputLost();
+    void ShowOutputLost(const QString& problem);
+    void SilenceMidi();
 
     CChordwayApp& app_;
     CAudioOutputs outputs_;
@@ -154,6 +193,15 @@ private:
     std::unique_ptr<CMediaOutputs> loader_;
     std::unique_ptr<CChordwayDoc> doc_;
     std::unique_ptr<CScheduler> scheduler_;
+    CAudioOutputs::Opener opener_;
+    std::unique_ptr<CMidiService> midi_;
+    std::unique_ptr<IMidiInputTarget> midiTarget_;
+    std::unique_ptr<CTriggerRules> triggers_;
+    std::unique_ptr<CCompanionLink> link_;
+    std::unique_ptr<CLinkServer> linkServer_;
+    std::atomic<bool> linkStopping_{false};
+    bool outputLost_ = false;
+    QWidget* lostNotice_ = nullptr;  // the open notice of a lost output, if any
 
     std::vector<CommandEntry> commands_;
     std::map<int, QAction*> actions_;

@@ -23,6 +23,7 @@
 #include "app/CStatusPanes.h"
 #include "audioout/CSoundDevice.h"
 #include "media/CMedia.h"
+#include "midi/CMidiService.h"
 #include "song/CChordwayDoc.h"
 #include "song/CScheduler.h"
 #include "song/CSongFile.h"
@@ -67,8 +68,9 @@ void CMainFrame::BuildCommands()
         {kSaveAs, "Save &As...", {}, &F::OnSaveAs, {}, {}, "Save the song under a new name"},
         {kReset, "&Reset", QKeySequence(Qt::SHIFT | Qt::Key_Escape), &F::OnReset, {}, {}, "Reset the song"},
         {kOptions, "O&ptions", {}, &F::OnOptions, {}, {}, "Settings of the program"},
-        {kInterface, "&Interface", {}, nullptr, kViewMissing, {}, "Choose the skin"},
-        {kReapplySkin, "Apply the skin again", QKeySequence(Qt::CTRL | Qt::Key_H), nullptr, kViewMissing, {}, ""},
+        {kInterface, "&Interface", {}, &F::OnInterface, {}, {}, "Choose the skin"},
+        {kReapplySkin, "Apply the skin again", QKeySequence(Qt::CTRL | Qt::Key_H), &F::OnReapplySkin, {}, {},
+         "Read the skin file again and apply it"},
         // Ctrl+Q quits, as everywhere on the desktop; the song quantization takes Ctrl+Shift+Q.
         {kQuit, "&Quit", QKeySequence(Qt::CTRL | Qt::Key_Q), nullptr, {}, {}, "Quit Tessaron"},
         {kAddSamples, "&Samples", QKeySequence(Qt::CTRL | Qt::Key_I), nullptr, kViewMissing, {}, ""},
@@ -131,7 +133,7 @@ void CMainFrame::BuildCommands()
          "Loop song"},
         {kSetTempo, "Set Tempo in Song", {}, &F::OnSetTempo, notPlaying, {}, "Set Tempo in Song"},
         {kVolume, "Volume", {}, &F::OnVolume, {}, {}, "The sound card's mixer"},
-        {kAbout, "&About", {}, nullptr, kViewMissing, {}, ""},
+        {kAbout, "&About", {}, &F::OnAbout, {}, {}, "About Tessaron"},
         {kHelp, "Help", {}, &F::OnHelp, [](const CMainFrame&) { return QFileInfo::exists(DataFolders::ManualPath()); }, {}, "Open the manual"},
     };
 
@@ -404,6 +406,7 @@ void CMainFrame::OnStopSong()
 void CMainFrame::OnReset()
 {
     scheduler_->StopAndRewind();
+    SilenceMidi();
     doc_->MoveSongCursor(0);
     moveBar_->SetPosition(0);
     status_->ResetPosition(doc_->TimeDisplay());
@@ -490,13 +493,16 @@ void CMainFrame::OnGotoEnd()
 
 void CMainFrame::OnOptions()
 {
-    COptionsDlg dialog(app_.Settings(), {}, {}, this);
+    COptionsDlg dialog(app_.Settings(), midi_ ? midi_->InputPorts() : std::vector<std::string>{},
+                       midi_ ? midi_->OutputPorts() : std::vector<std::string>{}, this);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
     doc_->Environment().settings = app_.Settings();
     status_->SetMemory(doc_->MemoryUsed(), app_.Settings().memoryMax);
-    // Reopening the MIDI ports waits for the MIDI service; there are none open to reopen.
+    if (dialog.MidiChanged()) {
+        OpenMidiPorts();
+    }
 }
 
 void CMainFrame::OnVolume()

@@ -25,11 +25,24 @@ JackMidiPorts::JackMidiPorts(jack_client_t* client) : client_(client)
     input_ = jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     output_ = jack_port_register(client_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     jack_set_process_callback(client_, &JackMidiPorts::Process, this);
+    jack_on_shutdown(client_, &JackMidiPorts::OnShutdown, this);
+}
+
+void JackMidiPorts::OnShutdown(void* self)
+{
+    // The process callback runs no more; libjack's calls on the dead client would crash.
+    auto* ports = static_cast<JackMidiPorts*>(self);
+    ports->outputOpen_.store(false);
+    ports->gone_.store(true);
 }
 
 JackMidiPorts::~JackMidiPorts()
 {
     CloseInput();
+    if (gone_.load()) {
+        // libjack crashes closing a client whose server went away: its memory is left behind.
+        return;
+    }
     jack_deactivate(client_);
     jack_client_close(client_);
 }
@@ -37,6 +50,9 @@ JackMidiPorts::~JackMidiPorts()
 std::vector<std::string> JackMidiPorts::OtherPorts(unsigned long flags) const
 {
     std::vector<std::string> names;
+    if (gone_.load()) {
+        return names;
+    }
     const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
     if (ports == nullptr) {
         return names;
@@ -59,6 +75,9 @@ std::string JackMidiPorts::OutputName() const { return jack_port_name(output_); 
 bool JackMidiPorts::OpenInput(const std::string& source, InputCallback callback, void* context)
 {
     CloseInput();
+    if (gone_.load()) {
+        return false;
+    }
     if (!source.empty()) {
         const std::vector<std::string> sources = Sources();
         const int found = FindPort(sources, source);
@@ -74,7 +93,9 @@ bool JackMidiPorts::OpenInput(const std::string& source, InputCallback callback,
 void JackMidiPorts::CloseInput()
 {
     callback_.store(nullptr);
-    jack_port_disconnect(client_, input_);
+    if (!gone_.load()) {
+        jack_port_disconnect(client_, input_);
+    }
     // The process callback may still be handing a message over: let it finish before the
     // receiver can go away.
     while (inCallback_.load() != 0) {
@@ -86,6 +107,9 @@ void JackMidiPorts::CloseInput()
 bool JackMidiPorts::OpenOutput(const std::string& destination)
 {
     CloseOutput();
+    if (gone_.load()) {
+        return false;
+    }
     if (!destination.empty()) {
         const std::vector<std::string> destinations = Destinations();
         const int found = FindPort(destinations, destination);
@@ -101,7 +125,9 @@ bool JackMidiPorts::OpenOutput(const std::string& destination)
 void JackMidiPorts::CloseOutput()
 {
     outputOpen_.store(false);
-    jack_port_disconnect(client_, output_);
+    if (!gone_.load()) {
+        jack_port_disconnect(client_, output_);
+    }
 }
 
 bool JackMidiPorts::Send(const uint8_t* bytes, size_t size)

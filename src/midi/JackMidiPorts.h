@@ -33,11 +33,14 @@ public:
     void CloseOutput() override;
     bool OutputOpen() const override { return outputOpen_.load(); }
     bool Send(const uint8_t* bytes, size_t size) override;
+    // Whether the server shut down under us: the client is then left alone but for its close.
+    bool ServerGone() const { return gone_.load(); }
 
 private:
     explicit JackMidiPorts(jack_client_t* client);
     std::vector<std::string> OtherPorts(unsigned long flags) const;
     static int Process(jack_nframes_t frames, void* self);
+    static void OnShutdown(void* self);
     void ReadInput_RT(jack_nframes_t frames);
     void WriteOutput_RT(jack_nframes_t frames);
 
@@ -48,6 +51,7 @@ private:
     std::atomic<void*> context_{nullptr};
     std::atomic<int> inCallback_{0};
     std::atomic<bool> outputOpen_{false};
+    std::atomic<bool> gone_{false};
     std::mutex sendLock_;  // several threads may send; the queue takes one producer
     CommandQueue<MidiShortMessage, 4096> outgoing_;
     MidiShortMessage carried_;  // did not fit into the last cycle's buffer

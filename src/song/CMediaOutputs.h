@@ -6,6 +6,7 @@
 
 namespace tessaron {
 
+class CChordwayDoc;
 class CMidiService;
 class CSoundDevice;
 
@@ -19,6 +20,11 @@ public:
     }
 
     bool OpenMedium(CMedia& medium, float tempo) override;
+    // The devices after one was replaced (its output was lost and opened again).
+    void SetDevices(std::vector<CSoundDevice*> devices) { devices_ = std::move(devices); }
+    // Moves every medium onto the device its number picks now: samples keep their sound and
+    // their place; other media on the audio output open again there. Under the song's lock.
+    void MoveMedia(CChordwayDoc& doc);
     int DeviceCount() const { return static_cast<int>(devices_.size()); }
     CSoundDevice* Device(int index) const;
 

@@ -12,6 +12,10 @@ inline constexpr int kEventRecorded = 5;
 inline constexpr int kSongPosition = 6;
 inline constexpr int kStopCommand = 13;
 inline constexpr int kTempoChanged = 20;
+// The skin is about to be replaced (drop what was made from it), and a new one is in place
+// (parse your section again and repaint).
+inline constexpr int kSkinGoing = 28;
+inline constexpr int kSkinApplied = 29;
 }  // namespace view_hint
 
 // What the media list and event list views are told besides the numbered hints.

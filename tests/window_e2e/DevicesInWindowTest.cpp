@@ -1,0 +1,279 @@
+// The program window's devices end to end: a lost audio output opened again from the notice, a
+// MIDI keyboard playing the song's samples, and the companion link handing over a sample, all
+// with the real `tessaron` under Xvfb and its sound captured from a JACK server.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "JackCapture.h"
+#include "WindowHarness.h"
+#include "media/CSamples.h"
+#include "song/CChordwayDoc.h"
+#include "song/CSongFile.h"
+#include "support/OutputSignals.h"
+#include "support/PrivateJackServer.h"
+#include "support/TempDir.h"
+#include "support/ToneDetector.h"
+#include "support/WavBytes.h"
+
+namespace tessaron::test {
+namespace {
+
+struct Tone {
+    std::string name;
+    double frequency;
+    int32_t midiKey;  // the medium's MIDI key: note = key + 24
+    int32_t seconds;
+};
+
+class DevicesInWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(x_.Name().empty()) << "Xvfb did not start";
+        ::setenv("DISPLAY", x_.Name().c_str(), 1);
+        ::setenv("HOME", dir_.file("home").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", dir_.file("home/.config").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
+        ::setenv("TESSARON_AUDIO_API", "jack", 1);
+        std::filesystem::create_directories(dir_.file("home/.config/Quorvel"));
+        std::filesystem::create_directories(dir_.file("run"));
+        std::filesystem::permissions(dir_.file("run"), std::filesystem::perms::owner_all);
+    }
+
+    void TearDown() override
+    {
+        if (pid_ > 0 && ::kill(pid_, 0) == 0) {
+            ::kill(pid_, SIGTERM);
+            WaitForExit(pid_, 5.0);
+        }
+    }
+
+    std::string WriteTone(const std::string& name, double frequency, int32_t seconds)
+    {
+        const WaveFormat format = WaveFormat::Pcm16(44100, 2);
+        const std::string path = dir_.file(name + ".wav");
+        WriteBytes(path, PcmWave(2, 44100, 16, SinePcm(format, 44100 * seconds, frequency, 0.5)));
+        return path;
+    }
+
+    // A song of the tones as media (none recorded) saved as song.tsn.
+    void WriteSong(const std::vector<Tone>& tones)
+    {
+        CChordwayDoc doc;
+        doc.SetTempo(120.0f);
+        int index = 0;
+        for (const Tone& tone : tones) {
+            const std::string path = WriteTone(tone.name, tone.frequency, tone.seconds);
+            auto sample = std::make_unique<CSamples>(path, tone.name, 44100, tone.seconds * 1000, "", "", 120.0f, 0, 0, 0);
+            sample->dataSize = 44100 * 4 * tone.seconds;
+            sample->midiNote = tone.midiKey;
+            doc.InsertMedium(index++, std::move(sample));
+        }
+        ASSERT_TRUE(CSongFile::Save(doc, dir_.file("song.tsn")).ok());
+    }
+
+    void WriteSettings(const std::string& lines)
+    {
+        std::ofstream seed(dir_.file("home/.config/Quorvel/Tessaron.conf"));
+        seed << "[Settings]\n" << lines;
+    }
+
+    std::string Start()
+    {
+        pid_ = SpawnWithErrors({std::string(TESSARON_BINARY_DIR) + "/tessaron", dir_.file("song.tsn")},
+                               dir_.file("errors.txt"));
+        const std::string window = WaitForWindow("^song - Tessaron$", 10.0);
+        if (!window.empty()) {
+            std::this_thread::sleep_for(300ms);  // the first paint and the layout
+        }
+        return window;
+    }
+
+    void Key(const std::string& window, const std::string& key)
+    {
+        ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+        ASSERT_TRUE(Shell("xdotool key --clearmodifiers --window " + window + " " + key));
+    }
+
+    static bool ConnectCapture(JackCapture& capture)
+    {
+        for (int i = 0; i < 150; ++i) {
+            if (capture.ConnectFrom("Tessaron")) {
+                return true;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
+    static std::vector<float> Listen(JackCapture& capture, std::chrono::milliseconds time)
+    {
+        capture.Start();
+        std::this_thread::sleep_for(time);
+        capture.Stop();
+        return Channel(capture.Frames(), 2, 0);
+    }
+
+    static double Level(const std::vector<float>& left, double frequency, double rate)
+    {
+        return left.empty() ? 0.0 : ToneAmplitude(left.data(), left.size(), 1, frequency, rate);
+    }
+
+    void Quit(const std::string& window)
+    {
+        Key(window, "ctrl+q");
+        EXPECT_EQ(WaitForExit(pid_, 10.0), 0) << "the program did not end on Ctrl+Q";
+        pid_ = -1;
+    }
+
+    TempDir dir_;
+    XServer x_;
+    pid_t pid_ = -1;
+};
+
+TEST_F(DevicesInWindow, LostOutputIsNamedAndPlaysAgainAfterRetry)
+{
+    WriteSong({{"tone", 440.0, 0, 6}});
+    // The song: one play of the tone from its start.
+    {
+        CChordwayDoc doc;
+        ASSERT_TRUE(CSongFile::Read(doc, dir_.file("song.tsn"), CSongFile::ReadMode::AsStored).ok());
+        CAction play(CAction::kPlay, doc.MediumAt(0), 0, -1, 0, 0);
+        play.SetDuration(6000);
+        play.MusicalFromMs(120.0f);
+        doc.RecordAction(play);
+        ASSERT_TRUE(CSongFile::Save(doc, dir_.file("song.tsn")).ok());
+    }
+    PrivateJackServer server("-window");
+    ASSERT_TRUE(server.Start());
+    const std::string window = Start();
+    ASSERT_FALSE(window.empty()) << "the program window did not appear";
+
+    Key(window, "ctrl+space");
+    std::this_thread::sleep_for(300ms);
+    server.Stop();
+    const std::string notice = WaitForWindow("^Tessaron - audio output lost$", 5.0);
+    ASSERT_FALSE(notice.empty()) << "no notice of the lost output";
+    std::ifstream errors(dir_.file("errors.txt"));
+    const std::string told((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
+    EXPECT_NE(told.find("the audio output \""), std::string::npos) << "the lost output was not named: " << told;
+    EXPECT_EQ(::kill(pid_, 0), 0) << "the program ended with its output";
+
+    // The server comes back; Retry (the notice's default button) opens the output again.
+    ASSERT_TRUE(server.Start());
+    JackCapture capture("tessaron-lost-capture-" + std::to_string(::getpid()), 3.0);
+    ASSERT_TRUE(capture.Ok());
+    // The notice closes on the key press: the release finds no window, which xdotool reports.
+    Shell("xdotool windowfocus --sync " + notice + " key --clearmodifiers Return");
+    ASSERT_TRUE(ConnectCapture(capture)) << "the program did not open its output again";
+    EXPECT_TRUE(WaitForWindow("^Tessaron - audio output lost$", 0.5).empty()) << "the retry failed";
+
+    const std::vector<float> stopped = Listen(capture, 300ms);
+    EXPECT_LT(Rms(stopped.data(), stopped.size(), 1), 0.01) << "the song did not stop with its output";
+    Key(window, "Escape");  // back to the start, where the tone begins
+    Key(window, "ctrl+space");
+    std::this_thread::sleep_for(300ms);
+    const std::vector<float> playing = Listen(capture, 800ms);
+    ASSERT_GT(playing.size(), size_t(capture.Rate() / 2));
+    EXPECT_NEAR(DominantFrequency(playing.data(), playing.size(), 1, capture.Rate(), 300, 600, 5), 440.0, 2.0)
+        << "the song does not play on the reopened output";
+    Key(window, "Escape");
+    Quit(window);
+    if (HasFailure()) {
+        std::ifstream log(dir_.file("errors.txt"));
+        std::cerr << log.rdbuf();
+    }
+}
+
+TEST_F(DevicesInWindow, MidiNotesFromAnOutsideClientPlayTheBoundSample)
+{
+    ASSERT_FALSE(UseFixtureJackServer().empty()) << "needs the jack_server fixture of ctest";
+    // Note 36 reaches MIDI key 12; note 38 (key 14) is bound to nothing.
+    WriteSong({{"low", 440.0, 12, 1}, {"high", 660.0, 13, 1}});
+    const std::string sequencer = "window-keys-" + std::to_string(::getpid());
+    WriteSettings("MIDIINDRIVERS=" + sequencer + "\nMIDICANAL=1\n");
+    // Every half second: note 36 for a sixth of a second, a quarter second later note 38.
+    const pid_t seq =
+        SpawnQuietly({ToolPath("jack_midiseq"), sequencer, "24000", "0", "36", "8000", "12000", "38", "8000"});
+    ASSERT_GT(seq, 0);
+    std::this_thread::sleep_for(300ms);
+
+    JackCapture capture("tessaron-midi-capture-" + std::to_string(::getpid()), 3.0);
+    ASSERT_TRUE(capture.Ok());
+    const std::string window = Start();
+    ASSERT_FALSE(window.empty()) << "the program window did not appear (a MIDI problem notice?)";
+    ASSERT_TRUE(ConnectCapture(capture));
+    std::this_thread::sleep_for(300ms);
+    const std::vector<float> heard = Listen(capture, 1500ms);
+    ::kill(seq, SIGTERM);
+    WaitForExit(seq, 5.0);
+    ASSERT_GT(heard.size(), size_t(capture.Rate()));
+
+    // The bound sample sounds a sixth of every half second; the other never.
+    const double rate = capture.Rate();
+    const size_t window20ms = static_cast<size_t>(rate * 0.02);
+    int loud = 0;
+    int quiet = 0;
+    for (size_t at = 0; at + window20ms <= heard.size(); at += window20ms) {
+        const double level = ToneAmplitude(heard.data() + at, window20ms, 1, 440.0, rate);
+        (level > 0.15 ? loud : quiet) += 1;
+    }
+    const double share = static_cast<double>(loud) / (loud + quiet);
+    EXPECT_NEAR(share, 1.0 / 3.0, 0.12) << "note 36 did not play the sample bound to it for as long as it was held";
+    EXPECT_LT(Level(heard, 660.0, rate), 0.02) << "a note played a sample of another key";
+    Quit(window);
+}
+
+TEST_F(DevicesInWindow, CompanionLinkHandsASampleToTheRunningWindow)
+{
+    ASSERT_FALSE(UseFixtureJackServer().empty()) << "needs the jack_server fixture of ctest";
+    WriteSong({{"tone", 440.0, 0, 1}});
+    const std::string handed = WriteTone("handed", 660.0, 2);
+    JackCapture capture("tessaron-link-capture-" + std::to_string(::getpid()), 3.0);
+    ASSERT_TRUE(capture.Ok());
+    const std::string window = Start();
+    ASSERT_FALSE(window.empty()) << "the program window did not appear";
+    ASSERT_TRUE(ConnectCapture(capture));
+    const std::vector<float> before = Listen(capture, 300ms);
+    EXPECT_LT(Level(before, 660.0, capture.Rate()), 0.02);
+
+    // A second process sends the record; with the default Auto Play the sample plays at once.
+    const std::string sent = dir_.file("sent.txt");
+    const pid_t send = SpawnWithErrors({std::string(TESSARON_BINARY_DIR) + "/tessaron-cli", "send", "file", "--path",
+                                        handed, "--name", "handed", "--duration", "2000", "--data-size",
+                                        std::to_string(44100 * 4 * 2)},
+                                       sent);
+    ASSERT_EQ(WaitForExit(send, 10.0), 0) << "the window did not take the record";
+    std::this_thread::sleep_for(200ms);
+    const std::vector<float> after = Listen(capture, 600ms);
+    EXPECT_GT(Level(after, 660.0, capture.Rate()), 0.1) << "the handed-over sample did not play";
+
+    // A malformed record is refused and the window lives on.
+    const pid_t bad = SpawnQuietly({std::string(TESSARON_BINARY_DIR) + "/tessaron-cli", "send", "file", "--path",
+                                    handed, "--socket", dir_.file("run/Tessaron Communication"), "--data-size", "-5"});
+    WaitForExit(bad, 10.0);
+    EXPECT_EQ(::kill(pid_, 0), 0);
+
+    // Saved, the song holds the handed-over medium.
+    Key(window, "Escape");
+    Key(window, "ctrl+s");
+    std::this_thread::sleep_for(500ms);
+    CChordwayDoc saved;
+    ASSERT_TRUE(CSongFile::Read(saved, dir_.file("song.tsn"), CSongFile::ReadMode::AsStored).ok());
+    ASSERT_EQ(saved.MediaCount(), 2);
+    EXPECT_EQ(saved.MediumAt(1)->name, "handed");
+    Quit(window);
+}
+
+}  // namespace
+}  // namespace tessaron::test

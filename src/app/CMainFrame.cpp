@@ -32,6 +32,7 @@
 #include "song/CScheduler.h"
 #include "song/Messages.h"
 #include "views/CActionView.h"
+#include "views/CChordwayView.h"
 #include "views/CEmptyPane.h"
 
 namespace tessaron {
@@ -150,7 +151,39 @@ void CMainFrame::BuildPanes()
     rightColumn_ = new QSplitter(Qt::Vertical, outer_);
     rightColumn_->setObjectName(QStringLiteral("RightColumn"));
     pianoPane_ = new CEmptyPane(QStringLiteral("Piano"), leftColumn_);
-    mediaPane_ = new CEmptyPane(QStringLiteral("Media list"), leftColumn_);
+    CChordwayView::Services services;
+    services.scheduler = scheduler_.get();
+    services.settings = &app_.Settings();
+    services.audioDevices = [this] {
+        QStringList names;
+        for (const CSoundDevice* device : outputs_.Devices()) {
+            names.push_back(QString::fromStdString(device->Name()));
+        }
+        return names;
+    };
+    // Port 0 is the built-in synthesizer on the audio output; the MIDI output port follows it.
+    services.midiPorts = [this] {
+        QStringList ports{QStringLiteral("Synthesizer")};
+        if (midi_ && midi_->OutputOpen()) {
+            ports.push_back(QString::fromStdString(midi_->OutputPortName()));
+        }
+        return ports;
+    };
+    services.changed = [this] {
+        UpdateTitle();
+        UpdateCommands();
+        status_->SetMedia(mediaList_->currentIndex().row() + 1, doc_->MediaCount());
+    };
+    mediaList_ = new CChordwayView(*doc_, std::move(services), leftColumn_);
+    mediaPane_ = mediaList_;
+    connect(mediaList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateCommands(); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now != nullptr && mediaList_ != nullptr && (now == mediaList_ || now == mediaList_->viewport())) {
+            mediaListActive_ = true;
+        } else if (now != nullptr && eventList_ != nullptr && (now == eventList_ || now == eventList_->viewport())) {
+            mediaListActive_ = false;
+        }
+    });
     timelinePane_ = new CEmptyPane(QStringLiteral("Timeline"), rightColumn_);
     eventList_ = new CActionView(*doc_, rightColumn_);
     eventList_->OnChanged([this] {
@@ -208,6 +241,7 @@ void CMainFrame::RefreshViews()
         return;
     }
     eventList_->SetDocument(*doc_);
+    mediaList_->SetDocument(*doc_);
     settingsBar_->ShowSong(*doc_);
     status_->ResetPosition(doc_->TimeDisplay());
     status_->SetMedia(0, doc_->MediaCount());
@@ -251,7 +285,12 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
         break;
     case message::kSongCursor: break;  // the timeline's cursor; the move bar follows 1025
     case message::kMediumState:
-    case message::kMediumEnded: UpdateCommands(); break;
+    case message::kMediumEnded:  // a MIDI medium played to its end: shown as stopped
+        if (mediaList_) {
+            mediaList_->MediumStateChanged(reinterpret_cast<const CMedia*>(second));
+        }
+        UpdateCommands();
+        break;
     case CMidiService::kInputMessage:
         if (triggers_) {
             triggers_->HandleMessage(static_cast<uint32_t>(second));
@@ -274,6 +313,9 @@ void CMainFrame::UpdateHint(int hint, intptr_t value, bool toMediaList)
     }
     if (eventList_) {
         eventList_->UpdateHint(hint);
+    }
+    if (mediaList_ && toMediaList) {
+        mediaList_->UpdateHint(hint);
     }
     switch (hint) {
     case view_hint::kDisplayInBars:
@@ -298,6 +340,7 @@ void CMainFrame::Notice(ListNotice notice)
         return;
     }
     if (notice == ListNotice::MediaChanged) {
+        mediaList_->MediaChanged();
         status_->SetMedia(0, doc_->MediaCount());
     } else {
         RefreshViews();
@@ -360,6 +403,7 @@ void CMainFrame::ShutDown()
     app_.Store().SaveSettings(app_.Settings());
     // 6: the views and the song, then the placement.
     eventList_ = nullptr;
+    mediaList_ = nullptr;
     delete takeCentralWidget();
     triggers_.reset();
     scheduler_.reset();

@@ -31,6 +31,7 @@ class CMidiService;
 class CTriggerRules;
 class IMidiInputTarget;
 class CChordwayDoc;
+class CChordwayView;
 class CGuiMessageSink;
 class CGuiNotice;
 class CGuiProgress;
@@ -83,6 +84,7 @@ public:
     CSettingsBar& SettingsBar() { return *settingsBar_; }
     CMoveBar& MoveBar() { return *moveBar_; }
     CActionView& EventList() { return *eventList_; }
+    CChordwayView& MediaList() { return *mediaList_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
     // Set while a text field of the tool bars has the keyboard focus: keys then type, they do
@@ -217,6 +219,8 @@ private:
     QWidget* mediaPane_ = nullptr;
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
+    CChordwayView* mediaList_ = nullptr;
+    bool mediaListActive_ = false;  // the media list, not the event list, had the focus last
 
     QString songPath_;
     int64_t startTime_ = 0;

@@ -15,6 +15,7 @@
 #include "app/SkinFolders.h"
 #include "song/CChordwayDoc.h"
 #include "views/CActionView.h"
+#include "views/CChordwayView.h"
 
 namespace tessaron {
 
@@ -47,6 +48,9 @@ void CMainFrame::ApplyLook()
         palette.setColor(QPalette::Window, background);
         eventList_->setPalette(palette);
         eventList_->setFont(fonts.Font(0));
+    }
+    if (mediaList_) {
+        mediaList_->ApplySkinColours(look.Colours(skin::SkinView::Media));
     }
     // Font 0 is the skin's text font: the status panes and the tool bars' fields take it.
     if (status_) {

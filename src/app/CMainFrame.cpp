@@ -259,6 +259,9 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
     if (shutDown_ || !doc_) {
         return;
     }
+    if (message == message::kBarBeat || message == message::kTimeDisplay) {
+        HoldPositionPaint();
+    }
     switch (message) {
     case message::kBarBeat: {
         const status_text::BarBeat position = status_text::DecodeBarBeat(first, second);
@@ -410,6 +413,7 @@ void CMainFrame::ShutDown()
     doc_.reset();
     loader_.reset();
     midi_.reset();  // after the song: its MIDI media play through the service's ports
+    lostMidi_.clear();
     const QSize screenSize = screen() ? screen()->size() : QSize(0, 0);
     const QRect frame = geometry();
     app_.Store().SaveWindowPlacement(PlacementRules::Save({frame.x(), frame.y(), frame.width(), frame.height()},

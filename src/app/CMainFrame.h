@@ -186,6 +186,11 @@ private:
     void OnOutputLost();
     void ShowOutputLost(const QString& problem);
     void SilenceMidi();
+    // The song position comes 500 times a second while playing: the panes take each value at
+    // once but paint it at most every few tens of milliseconds.
+    void HoldPositionPaint();
+    // Makes the MIDI service again when its system went away with the audio output's server.
+    void ReopenMidiIfLost();
 
     CChordwayApp& app_;
     CAudioOutputs outputs_;
@@ -197,12 +202,15 @@ private:
     std::unique_ptr<CScheduler> scheduler_;
     CAudioOutputs::Opener opener_;
     std::unique_ptr<CMidiService> midi_;
+    // Services whose MIDI system went away: media opened on them keep them until the song goes.
+    std::vector<std::unique_ptr<CMidiService>> lostMidi_;
     std::unique_ptr<IMidiInputTarget> midiTarget_;
     std::unique_ptr<CTriggerRules> triggers_;
     std::unique_ptr<CCompanionLink> link_;
     std::unique_ptr<CLinkServer> linkServer_;
     std::atomic<bool> linkStopping_{false};
     bool outputLost_ = false;
+    bool positionPaintHeld_ = false;
     QWidget* lostNotice_ = nullptr;  // the open notice of a lost output, if any
 
     std::vector<CommandEntry> commands_;

@@ -1,6 +1,8 @@
 // The main frame's MIDI: the service opened with the settings' ports and channel, its input
 // turned into triggers on the user-interface thread, the ports reopened after the Options
 // dialog changed them, and silence on every MIDI output when the song is reset.
+#include <mutex>
+
 #include "app/CChordwayApp.h"
 #include "app/CGuiServices.h"
 #include "app/CMainFrame.h"
@@ -8,6 +10,8 @@
 #include "framework/INotice.h"
 #include "midi/CMidiService.h"
 #include "midi/IMidiInputTarget.h"
+#include "song/CChordwayDoc.h"
+#include "song/CMediaOutputs.h"
 #include "song/CTriggerRules.h"
 #include "song/Messages.h"
 
@@ -84,6 +88,21 @@ void CMainFrame::CloseMidi()
     midi_->CloseInput();
     SilenceMidi();
     midi_->CloseOutput();
+}
+
+void CMainFrame::ReopenMidiIfLost()
+{
+    if (!midi_ || !midi_->Lost()) {
+        return;
+    }
+    midi_->SetTarget(nullptr);
+    lostMidi_.push_back(std::move(midi_));
+    OpenMidi();
+    if (loader_) {
+        std::lock_guard guard(doc_->Lock());
+        loader_->SetMidi(midi_.get());
+    }
+    doc_->Environment().midiOutputPortCount = app_.midiOutputPorts;
 }
 
 void CMainFrame::SilenceMidi()

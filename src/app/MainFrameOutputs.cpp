@@ -63,6 +63,9 @@ bool CMainFrame::ReopenOutputs()
     const std::vector<size_t> lost = outputs_.LostDevices();
     scheduler_->StopSong();
     scheduler_->WaitForIdle();
+    // A JACK server that went away took the MIDI ports along: their service is made again first,
+    // so that the media opened again below play through the new one.
+    ReopenMidiIfLost();
     QStringList problems;
     QStringList reopened;
     for (size_t index : lost) {

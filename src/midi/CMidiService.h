@@ -59,6 +59,8 @@ public:
     // program then says "No midi device found").
     bool Create();
     bool IsCreated() const { return ports_ != nullptr; }
+    // Whether the MIDI system went away (a JACK server that stopped): a new service is needed.
+    bool Lost() const { return ports_ != nullptr && ports_->Gone(); }
     MidiApi Api() const { return api_; }
     const std::string& Error() const { return error_; }
 

@@ -34,6 +34,8 @@ public:
     // Queues one short message (1 to 3 bytes) for the output port; any thread, never waits on the
     // port's thread. False when the port is closed or its queue is full.
     virtual bool Send(const uint8_t* bytes, size_t size) = 0;
+    // Whether the MIDI system went away under the ports (its server stopped).
+    virtual bool Gone() const { return false; }
 };
 
 // Picks the port whose name is `wanted`, else the first whose client part (before ':') is, else

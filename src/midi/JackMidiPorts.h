@@ -33,8 +33,8 @@ public:
     void CloseOutput() override;
     bool OutputOpen() const override { return outputOpen_.load(); }
     bool Send(const uint8_t* bytes, size_t size) override;
-    // Whether the server shut down under us: the client is then left alone but for its close.
-    bool ServerGone() const { return gone_.load(); }
+    // Whether the server shut down under us: the client is then left alone.
+    bool Gone() const override { return gone_.load(); }
 
 private:
     explicit JackMidiPorts(jack_client_t* client);

@@ -22,6 +22,8 @@ public:
     bool OpenMedium(CMedia& medium, float tempo) override;
     // The devices after one was replaced (its output was lost and opened again).
     void SetDevices(std::vector<CSoundDevice*> devices) { devices_ = std::move(devices); }
+    // The MIDI service after it was made again; media opened from now on play through it.
+    void SetMidi(CMidiService* midi) { midi_ = midi; }
     // Moves every medium onto the device its number picks now: samples keep their sound and
     // their place; other media on the audio output open again there. Under the song's lock.
     void MoveMedia(CChordwayDoc& doc);

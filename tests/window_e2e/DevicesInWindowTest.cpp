@@ -52,9 +52,17 @@ protected:
 
     void TearDown() override
     {
+        if (HasFailure()) {
+            std::cerr << "-- the windows on the screen:\n"
+                      << Output("xdotool search --name . getwindowname %@") << "\n";
+        }
         if (pid_ > 0 && ::kill(pid_, 0) == 0) {
             ::kill(pid_, SIGTERM);
             WaitForExit(pid_, 5.0);
+        }
+        if (HasFailure()) {
+            std::ifstream log(dir_.file("errors.txt"));
+            std::cerr << "-- the program's errors:\n" << log.rdbuf();
         }
     }
 
@@ -92,7 +100,7 @@ protected:
     {
         pid_ = SpawnWithErrors({std::string(TESSARON_BINARY_DIR) + "/tessaron", dir_.file("song.tsn")},
                                dir_.file("errors.txt"));
-        const std::string window = WaitForWindow("^song - Tessaron$", 10.0);
+        const std::string window = WaitForWindow("^song - Tessaron$", 20.0);
         if (!window.empty()) {
             std::this_thread::sleep_for(300ms);  // the first paint and the layout
         }
@@ -177,6 +185,8 @@ TEST_F(DevicesInWindow, LostOutputIsNamedAndPlaysAgainAfterRetry)
     Shell("xdotool windowfocus --sync " + notice + " key --clearmodifiers Return");
     ASSERT_TRUE(ConnectCapture(capture)) << "the program did not open its output again";
     EXPECT_TRUE(WaitForWindow("^Tessaron - audio output lost$", 0.5).empty()) << "the retry failed";
+    // The MIDI ports went with the server and came back with it.
+    EXPECT_NE(Output("jack_lsp").find("tessaron:midi_in"), std::string::npos) << "the MIDI ports did not come back";
 
     const std::vector<float> stopped = Listen(capture, 300ms);
     EXPECT_LT(Rms(stopped.data(), stopped.size(), 1), 0.01) << "the song did not stop with its output";
@@ -189,10 +199,6 @@ TEST_F(DevicesInWindow, LostOutputIsNamedAndPlaysAgainAfterRetry)
         << "the song does not play on the reopened output";
     Key(window, "Escape");
     Quit(window);
-    if (HasFailure()) {
-        std::ifstream log(dir_.file("errors.txt"));
-        std::cerr << log.rdbuf();
-    }
 }
 
 TEST_F(DevicesInWindow, MidiNotesFromAnOutsideClientPlayTheBoundSample)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -46,15 +47,22 @@ public:
     {
         for (int attempt = 0; attempt < 20 && pid_ < 0; ++attempt) {
             const int display = 300 + (::getpid() + attempt * 37) % 600;
-            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) {
+            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
+            if (std::filesystem::exists(socket) || std::filesystem::exists("/tmp/.X" + std::to_string(display) + "-lock")) {
                 continue;
             }
             pid_ = SpawnQuietly({"/usr/bin/Xvfb", ":" + std::to_string(display), "-screen", "0", "1280x800x24",
                                  "-nolisten", "tcp"});
             for (int i = 0; i < 100 && pid_ > 0; ++i) {
-                if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) {
-                    name_ = ":" + std::to_string(display);
-                    return;
+                if (std::filesystem::exists(socket)) {
+                    // Another program's server may have taken the display at the same moment:
+                    // ours then ends at once, and the socket is not ours.
+                    std::this_thread::sleep_for(200ms);
+                    if (Running()) {
+                        name_ = ":" + std::to_string(display);
+                        return;
+                    }
+                    break;
                 }
                 std::this_thread::sleep_for(50ms);
             }
@@ -65,11 +73,18 @@ public:
     const std::string& Name() const { return name_; }
 
 private:
+    bool Running() const
+    {
+        int status = 0;
+        return pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == 0;
+    }
     void Stop()
     {
         if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            WaitForExit(pid_, 5.0);
+            if (Running()) {
+                ::kill(pid_, SIGTERM);
+                WaitForExit(pid_, 5.0);
+            }
             pid_ = -1;
         }
     }

@@ -103,6 +103,8 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Letters and digits play media; they never jump to a row by its name.
+    void keyboardSearch(const QString&) override {}
 
 private:
     void Changed();

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSpinBox>
@@ -201,6 +202,56 @@ private slots:
         QVERIFY(List().isColumnHidden(CMediaListModel::kInfoColumn));
         frame.RunCommand(CMainFrame::kReportDetails);
         QVERIFY(!List().isColumnHidden(CMediaListModel::kInfoColumn));
+    }
+
+    void actualiseReadsTheFileAgainAndRunEditorStartsTheEditor()
+    {
+        const std::string path = WriteLoop(*dir_, "take.wav", 4410, 300);
+        DropOnList({QString::fromStdString(path)});
+        SelectRow(0);
+        CMedia& medium = *Doc().MediumAt(0);
+        QVERIFY(Doc().LoadMediumData(medium, true));
+        QCOMPARE(SampleAt(medium, 0), int16_t(300));
+
+        // The file changed outside; Actualise opens it again in the background.
+        WriteLoop(*dir_, "take.wav", 4410, -1200);
+        List().ActualiseSelected();
+        QTRY_COMPARE(medium.loaded, 1);
+        QTRY_VERIFY(!Doc().Loader().IsBusyWith(&medium));
+        QCOMPARE(SampleAt(medium, 0), int16_t(-1200));
+        QCOMPARE(Doc().MemoryUsed(), 4410 * 4);
+        QVERIFY(notices_.notices.empty());
+
+        // The editor of the settings gets the medium's file as its argument.
+        const std::string script = dir_->file("editor.sh");
+        const std::string seen = dir_->file("seen.txt");
+        WriteBytes(script, [&] {
+            const std::string text = "#!/bin/sh\nprintf '%s' \"$1\" > '" + seen + "'\n";
+            return Bytes(text.begin(), text.end());
+        }());
+        QVERIFY(QFile::setPermissions(QString::fromStdString(script), QFile::ReadOwner | QFile::ExeOwner));
+        t_->app->Settings().editor = script;
+        List().RunEditorOnSelected();
+        QTRY_VERIFY(QFile::exists(QString::fromStdString(seen)));
+        QTRY_COMPARE(ReadBytes(seen), Bytes(path.begin(), path.end()));
+
+        // An editor that cannot start shows nothing.
+        t_->app->Settings().editor = dir_->file("no-such-editor");
+        List().RunEditorOnSelected();
+        QVERIFY(notices_.notices.empty());
+    }
+
+    void tempoGuessesTheBeatsFromTheLength()
+    {
+        DropOnList({QString::fromStdString(WriteLoop(*dir_, "three.wav", 132300)),
+                    QString::fromStdString(WriteLoop(*dir_, "one.wav", 44100))});
+        List().selectAll();
+        List().TempoOfSelected();
+        // 3000 ms: 8 beats at 160; 1000 ms: 2 beats at 120.
+        QCOMPARE(Doc().MediumAt(0)->beatCount, 8);
+        QCOMPARE(Cell(0, CMediaListModel::kTempoColumn), QStringLiteral("160.0"));
+        QCOMPARE(Doc().MediumAt(1)->beatCount, 2);
+        QCOMPARE(Cell(1, CMediaListModel::kTempoColumn), QStringLiteral("120.0"));
     }
 
     void stateIconsFollowThePlayState()

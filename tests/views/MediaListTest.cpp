@@ -254,6 +254,21 @@ private slots:
         QCOMPARE(Cell(1, CMediaListModel::kTempoColumn), QStringLiteral("120.0"));
     }
 
+    void aLoadPastTheMemoryLimitIsRefusedWithItsMessage()
+    {
+        DropOnList({QString::fromStdString(WriteLoop(*dir_, "big.wav", 44100))});
+        Doc().Environment().settings.memoryMax = 100000;  // below its 176400 bytes
+        SelectRow(0);
+        List().PlaySelected();
+        QTRY_VERIFY(!notices_.notices.empty());
+        QCOMPARE(notices_.notices.back().text, std::string("memory max for samples"));
+        CMedia& medium = *Doc().MediumAt(0);
+        QCOMPARE(medium.loaded, 0);
+        QVERIFY(!medium.IsPlaying());
+        QCOMPARE(Doc().MemoryUsed(), 0);
+        QCOMPARE(CMediaListModel::IconOf(medium), CMediaListModel::StateIcon::None);
+    }
+
     void stateIconsFollowThePlayState()
     {
         CSamples sample;
@@ -484,6 +499,8 @@ private slots:
         const std::vector<int> sixDb = {6};
         QVERIFY(List().ApplyEffect(32861, &sixDb));
         CMedia& first = *Doc().MediumAt(0);
+        // The sample loads in the loader's thread first, then the effect runs.
+        QTRY_COMPARE(dynamic_cast<CSamples&>(first).edited, 1);
         QCOMPARE(first.loaded, 1);
         QVERIFY(first.GetPcm() != nullptr);
         // 6 dB is a factor of 10^(60/200) = 1.995.
@@ -508,6 +525,7 @@ private slots:
         // Normalise takes no values: both rows full scale.
         List().selectAll();
         QVERIFY(List().ApplyEffect(32860));
+        QTRY_COMPARE(dynamic_cast<CSamples&>(*Doc().MediumAt(1)).edited, 1);
         QVERIFY(SampleAt(*Doc().MediumAt(1), 2) >= 32766);
         QVERIFY(SampleAt(first, 2) >= 32766);
     }
@@ -518,11 +536,14 @@ private slots:
         SelectRow(0);
         const QString out = QString::fromStdString(dir_->file("saved.wav"));
         QVERIFY(List().SaveWave(out));
+        QTRY_VERIFY(QFile::exists(out));
         const Bytes saved = ReadBytes(out.toStdString());
         const Bytes sound = ConstantPcm(4410, 700);
         QVERIFY(saved.size() >= 44 + sound.size());
         QVERIFY(std::equal(sound.begin(), sound.end(), saved.end() - static_cast<std::ptrdiff_t>(sound.size())));
-        QVERIFY(!List().SaveWave(QString::fromStdString(dir_->file("no/such/folder/x.wav"))));
+        QVERIFY(notices_.notices.empty());
+        List().SaveWave(QString::fromStdString(dir_->file("no/such/folder/x.wav")));
+        QTRY_VERIFY(!notices_.notices.empty());
         QVERIFY(notices_.notices.back().text.find("could not be written") != std::string::npos);
 
         AddPlain(28);

@@ -23,6 +23,9 @@ namespace tessaron {
 
 class CActionView;
 class CChordwayApp;
+class CKeyFilter;
+class CMidiView;
+class CTriggerRules;
 class CChordwayDoc;
 class CGuiMessageSink;
 class CGuiNotice;
@@ -75,6 +78,10 @@ public:
     CSettingsBar& SettingsBar() { return *settingsBar_; }
     CMoveBar& MoveBar() { return *moveBar_; }
     CActionView& EventList() { return *eventList_; }
+    // The piano view; null once the frame has shut down.
+    CMidiView* PianoView() const { return pianoView_; }
+    // The rules every key press, mouse click on the piano and MIDI note goes through.
+    CTriggerRules& Triggers() { return *triggers_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
     // Set while a text field of the tool bars has the keyboard focus: keys then type, they do
@@ -145,6 +152,7 @@ private:
     void OnDeleteEvent();
     void OnEditEvent();
     void TogglePane(QWidget* pane);
+    void BuildPiano();
 
     CChordwayApp& app_;
     CAudioOutputs outputs_;
@@ -154,6 +162,8 @@ private:
     std::unique_ptr<CMediaOutputs> loader_;
     std::unique_ptr<CChordwayDoc> doc_;
     std::unique_ptr<CScheduler> scheduler_;
+    std::unique_ptr<CTriggerRules> triggers_;
+    std::unique_ptr<CKeyFilter> keyFilter_;
 
     std::vector<CommandEntry> commands_;
     std::map<int, QAction*> actions_;
@@ -169,6 +179,7 @@ private:
     QWidget* mediaPane_ = nullptr;
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
+    CMidiView* pianoView_ = nullptr;
 
     QString songPath_;
     int64_t startTime_ = 0;

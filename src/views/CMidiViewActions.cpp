@@ -13,7 +13,7 @@
 #include "song/CChordwayDoc.h"
 #include "song/CScheduler.h"
 #include "song/CTriggerRules.h"
-#include "song/MediaFromFiles.h"
+#include "song/MediumFromFile.h"
 #include "views/CBitmapButton.h"
 #include "views/CMidiView.h"
 #include "views/CPianoSurface.h"
@@ -28,7 +28,6 @@ constexpr int kModeLoop = 2;
 constexpr int32_t kSilence = -1000;
 constexpr int32_t kPanEnd = 1000;
 constexpr int kStep = 10;
-constexpr int kLastKeyLabel = 47;
 
 bool Playing(const CMedia& medium) { return medium.IsPlaying() || medium.IsDevicePlaying(); }
 
@@ -600,14 +599,20 @@ std::vector<CMedia*> CMidiView::DropFiles(int32_t x, int32_t y, const std::vecto
     const int key = geometry_.DropKey(x, y);
     const bool hold = HoldOn(key);
     const bool loop = controls_[static_cast<size_t>(key)].loop->isChecked();
-    const std::vector<CMedia*> added =
-        AddMediaFromFiles(doc_, paths, std::min(key, kLastKeyLabel), [key, hold, loop](CMedia& medium, size_t) {
-            medium.midiNote = key + 12;
+    // Every file takes the key it was dropped on, with the key's HOLD and LOOP.
+    const std::vector<CMedia*> added = AddMediaFromFiles(doc_, paths, key, false);
+    {
+        std::lock_guard guard(doc_.Lock());
+        for (CMedia* medium : added) {
             if (hold) {
-                medium.flags |= CMedia::kFlagHold;
+                medium->flags |= CMedia::kFlagHold;
             }
-            medium.SetLoop(loop);
-        });
+            medium->SetLoop(loop);
+        }
+        if (!added.empty()) {
+            doc_.SetModified();
+        }
+    }
     MediaChanged();
     if (hooks_.mediaChanged) {
         hooks_.mediaChanged();

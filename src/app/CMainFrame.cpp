@@ -28,6 +28,7 @@
 #include "song/Messages.h"
 #include "song/CTriggerRules.h"
 #include "views/CActionView.h"
+#include "views/CChordwayView.h"
 #include "views/CEmptyPane.h"
 #include "views/CKeyFilter.h"
 #include "views/CMidiView.h"
@@ -148,7 +149,33 @@ void CMainFrame::BuildPanes()
     rightColumn_ = new QSplitter(Qt::Vertical, outer_);
     rightColumn_->setObjectName(QStringLiteral("RightColumn"));
     BuildPiano();
-    mediaPane_ = new CEmptyPane(QStringLiteral("Media list"), leftColumn_);
+    CChordwayView::Services services;
+    services.scheduler = scheduler_.get();
+    services.settings = &app_.Settings();
+    services.audioDevices = [this] {
+        QStringList names;
+        for (const CSoundDevice* device : outputs_.Devices()) {
+            names.push_back(QString::fromStdString(device->Name()));
+        }
+        return names;
+    };
+    // Port 0 is the built-in synthesizer on the audio output.
+    services.midiPorts = [] { return QStringList{QStringLiteral("Synthesizer")}; };
+    services.changed = [this] {
+        UpdateTitle();
+        UpdateCommands();
+        status_->SetMedia(mediaList_->currentIndex().row() + 1, doc_->MediaCount());
+    };
+    mediaList_ = new CChordwayView(*doc_, std::move(services), leftColumn_);
+    mediaPane_ = mediaList_;
+    connect(mediaList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateCommands(); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now != nullptr && mediaList_ != nullptr && (now == mediaList_ || now == mediaList_->viewport())) {
+            mediaListActive_ = true;
+        } else if (now != nullptr && eventList_ != nullptr && (now == eventList_ || now == eventList_->viewport())) {
+            mediaListActive_ = false;
+        }
+    });
     timelinePane_ = new CEmptyPane(QStringLiteral("Timeline"), rightColumn_);
     eventList_ = new CActionView(*doc_, rightColumn_);
     eventList_->OnChanged([this] {
@@ -235,6 +262,7 @@ void CMainFrame::RefreshViews()
         return;
     }
     eventList_->SetDocument(*doc_);
+    mediaList_->SetDocument(*doc_);
     settingsBar_->ShowSong(*doc_);
     status_->ResetPosition(doc_->TimeDisplay());
     status_->SetMedia(0, doc_->MediaCount());
@@ -281,6 +309,7 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
         if (pianoView_) {
             pianoView_->MediumState(static_cast<int>(first), reinterpret_cast<const CMedia*>(second));
         }
+        mediaList_->MediumStateChanged(reinterpret_cast<const CMedia*>(second));
         UpdateCommands();
         break;
     default: break;
@@ -302,6 +331,9 @@ void CMainFrame::UpdateHint(int hint, intptr_t value, bool toMediaList)
     }
     if (pianoView_) {
         pianoView_->UpdateHint(hint);
+    }
+    if (mediaList_ && toMediaList) {
+        mediaList_->UpdateHint(hint);
     }
     switch (hint) {
     case view_hint::kDisplayInBars:
@@ -329,6 +361,7 @@ void CMainFrame::Notice(ListNotice notice)
         pianoView_->MediaChanged();
     }
     if (notice == ListNotice::MediaChanged) {
+        mediaList_->MediaChanged();
         status_->SetMedia(0, doc_->MediaCount());
     } else {
         RefreshViews();
@@ -392,6 +425,7 @@ void CMainFrame::ShutDown()
     // 6: the views and the song, then the placement.
     eventList_ = nullptr;
     pianoView_ = nullptr;
+    mediaList_ = nullptr;
     delete takeCentralWidget();
     keyFilter_.reset();
     scheduler_.reset();

@@ -27,6 +27,7 @@ class CKeyFilter;
 class CMidiView;
 class CTriggerRules;
 class CChordwayDoc;
+class CChordwayView;
 class CGuiMessageSink;
 class CGuiNotice;
 class CGuiProgress;
@@ -82,6 +83,7 @@ public:
     CMidiView* PianoView() const { return pianoView_; }
     // The rules every key press, mouse click on the piano and MIDI note goes through.
     CTriggerRules& Triggers() { return *triggers_; }
+    CChordwayView& MediaList() { return *mediaList_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
     // Set while a text field of the tool bars has the keyboard focus: keys then type, they do
@@ -180,6 +182,8 @@ private:
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
     CMidiView* pianoView_ = nullptr;
+    CChordwayView* mediaList_ = nullptr;
+    bool mediaListActive_ = false;  // the media list, not the event list, had the focus last
 
     QString songPath_;
     int64_t startTime_ = 0;

@@ -23,6 +23,9 @@ namespace tessaron {
 
 class CActionView;
 class CChordwayApp;
+class CKeyFilter;
+class CMidiView;
+class CTriggerRules;
 class CChordwayDoc;
 class CChordwayView;
 class CGuiMessageSink;
@@ -76,6 +79,10 @@ public:
     CSettingsBar& SettingsBar() { return *settingsBar_; }
     CMoveBar& MoveBar() { return *moveBar_; }
     CActionView& EventList() { return *eventList_; }
+    // The piano view; null once the frame has shut down.
+    CMidiView* PianoView() const { return pianoView_; }
+    // The rules every key press, mouse click on the piano and MIDI note goes through.
+    CTriggerRules& Triggers() { return *triggers_; }
     CChordwayView& MediaList() { return *mediaList_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
@@ -147,6 +154,7 @@ private:
     void OnDeleteEvent();
     void OnEditEvent();
     void TogglePane(QWidget* pane);
+    void BuildPiano();
 
     CChordwayApp& app_;
     CAudioOutputs outputs_;
@@ -156,6 +164,8 @@ private:
     std::unique_ptr<CMediaOutputs> loader_;
     std::unique_ptr<CChordwayDoc> doc_;
     std::unique_ptr<CScheduler> scheduler_;
+    std::unique_ptr<CTriggerRules> triggers_;
+    std::unique_ptr<CKeyFilter> keyFilter_;
 
     std::vector<CommandEntry> commands_;
     std::map<int, QAction*> actions_;
@@ -171,6 +181,7 @@ private:
     QWidget* mediaPane_ = nullptr;
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
+    CMidiView* pianoView_ = nullptr;
     CChordwayView* mediaList_ = nullptr;
     bool mediaListActive_ = false;  // the media list, not the event list, had the focus last
 

@@ -31,9 +31,12 @@
 #include "song/CMesure.h"
 #include "song/CScheduler.h"
 #include "song/Messages.h"
+#include "song/CTriggerRules.h"
 #include "views/CActionView.h"
 #include "views/CChordwayView.h"
 #include "views/CEmptyPane.h"
+#include "views/CKeyFilter.h"
+#include "views/CMidiView.h"
 
 namespace tessaron {
 
@@ -58,7 +61,9 @@ CMainFrame::~CMainFrame() { ShutDown(); }
 
 bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
 {
-    // 1-3: the skin's MAIN section comes with the skin; PITCHBENDRANGE before the bars.
+    // 1-3: the skin's MAIN section; PITCHBENDRANGE before the bars.
+    const int dotsPerInch = screen() ? static_cast<int>(screen()->logicalDotsPerInchY()) : 96;
+    const skin::SkinMainValues look = app_.Skin().ApplyMain(dotsPerInch);
     app_.Store().LoadPitchBendRange(app_.Settings());
     // 4-5: bars, status bar, docking.
     BuildCommands();
@@ -88,6 +93,7 @@ bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
     env.audioDeviceCount = static_cast<int>(outputs_.Count());
     env.midiOutputPortCount = app_.midiOutputPorts;
     env.settings = app_.Settings();
+    env.keyboardOctaves = look.octaves;
     doc_ = std::make_unique<CChordwayDoc>(env);
     scheduler_ = std::make_unique<CScheduler>(*doc_);
     triggers_ = std::make_unique<CTriggerRules>(*doc_, *scheduler_);
@@ -150,7 +156,7 @@ void CMainFrame::BuildPanes()
     leftColumn_->setObjectName(QStringLiteral("LeftColumn"));
     rightColumn_ = new QSplitter(Qt::Vertical, outer_);
     rightColumn_->setObjectName(QStringLiteral("RightColumn"));
-    pianoPane_ = new CEmptyPane(QStringLiteral("Piano"), leftColumn_);
+    BuildPiano();
     CChordwayView::Services services;
     services.scheduler = scheduler_.get();
     services.settings = &app_.Settings();
@@ -198,6 +204,35 @@ void CMainFrame::BuildPanes()
     const int height = std::max(150, this->height());
     leftColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
     rightColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
+}
+
+void CMainFrame::BuildPiano()
+{
+    CMidiView::Hooks hooks;
+    hooks.runCommand = [this](int id) { RunCommand(id); };
+    hooks.commandEnabled = [this](int id) { return Action(id) && Action(id)->isEnabled(); };
+    // Editing a medium and its wave belong to views that are not in the window yet.
+    hooks.mediaCommandAvailable = [](int) { return false; };
+    hooks.mediaChanged = [this] {
+        doc_->SetModified();
+        status_->SetMedia(0, doc_->MediaCount());
+        UpdateTitle();
+        UpdateCommands();
+    };
+    hooks.resetPosition = [this] {
+        status_->ResetPosition(doc_->TimeDisplay());
+        moveBar_->SetPosition(0);
+    };
+    pianoView_ = new CMidiView(*doc_, *scheduler_, *triggers_, &app_.Skin(), hooks, leftColumn_);
+    pianoPane_ = pianoView_;
+
+    // Keys play media wherever the focus is in the window.
+    CKeyFilter::Hooks keys;
+    keys.mainWindow = this;
+    keys.editFocus = [this] { return editFocus_; };
+    keys.changed = [this] { UpdateCommands(); };
+    keyFilter_ = std::make_unique<CKeyFilter>(*doc_, *triggers_, keys);
+    QApplication::instance()->installEventFilter(keyFilter_.get());
 }
 
 void CMainFrame::ShowFirst(const PlacementRules::Decision& placement)
@@ -289,6 +324,9 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
     case message::kSongCursor: break;  // the timeline's cursor; the move bar follows 1025
     case message::kMediumState:
     case message::kMediumEnded:  // a MIDI medium played to its end: shown as stopped
+        if (pianoView_) {
+            pianoView_->MediumState(static_cast<int>(first), reinterpret_cast<const CMedia*>(second));
+        }
         if (mediaList_) {
             mediaList_->MediumStateChanged(reinterpret_cast<const CMedia*>(second));
         }
@@ -317,6 +355,9 @@ void CMainFrame::UpdateHint(int hint, intptr_t value, bool toMediaList)
     if (eventList_) {
         eventList_->UpdateHint(hint);
     }
+    if (pianoView_) {
+        pianoView_->UpdateHint(hint);
+    }
     if (mediaList_ && toMediaList) {
         mediaList_->UpdateHint(hint);
     }
@@ -341,6 +382,9 @@ void CMainFrame::Notice(ListNotice notice)
     }
     if (shutDown_ || !doc_) {
         return;
+    }
+    if (pianoView_) {
+        pianoView_->MediaChanged();
     }
     if (notice == ListNotice::MediaChanged) {
         mediaList_->MediaChanged();
@@ -395,6 +439,10 @@ void CMainFrame::ShutDown()
     }
     shutDown_ = true;
     StopLink();
+    if (keyFilter_) {
+        QApplication::instance()->removeEventFilter(keyFilter_.get());
+        keyFilter_->ReleaseAll();
+    }
     // 2: the scheduler; 3: MIDI; 4: the audio outputs.
     scheduler_->StopSong();
     scheduler_->ShutDown();
@@ -406,8 +454,10 @@ void CMainFrame::ShutDown()
     app_.Store().SaveSettings(app_.Settings());
     // 6: the views and the song, then the placement.
     eventList_ = nullptr;
+    pianoView_ = nullptr;
     mediaList_ = nullptr;
     delete takeCentralWidget();
+    keyFilter_.reset();
     triggers_.reset();
     scheduler_.reset();
     doc_.reset();

@@ -28,8 +28,10 @@ class CChordwayApp;
 class CCompanionLink;
 class CLinkServer;
 class CMidiService;
-class CTriggerRules;
 class IMidiInputTarget;
+class CKeyFilter;
+class CMidiView;
+class CTriggerRules;
 class CChordwayDoc;
 class CChordwayView;
 class CGuiMessageSink;
@@ -84,6 +86,10 @@ public:
     CSettingsBar& SettingsBar() { return *settingsBar_; }
     CMoveBar& MoveBar() { return *moveBar_; }
     CActionView& EventList() { return *eventList_; }
+    // The piano view; null once the frame has shut down.
+    CMidiView* PianoView() const { return pianoView_; }
+    // The rules every key press, mouse click on the piano and MIDI note goes through.
+    CTriggerRules& Triggers() { return *triggers_; }
     CChordwayView& MediaList() { return *mediaList_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
@@ -94,7 +100,6 @@ public:
     CGuiProgress& Progress() { return *progress_; }
     // The MIDI service; null when the MIDI system could not be reached.
     CMidiService* Midi() const { return midi_.get(); }
-    CTriggerRules* Triggers() const { return triggers_.get(); }
     // The companion link's server while the window is open; null when another instance has it.
     const CLinkServer* LinkServer() const { return linkServer_.get(); }
     // Whether an audio output was lost and not opened again yet.
@@ -191,6 +196,7 @@ private:
     void HoldPositionPaint();
     // Makes the MIDI service again when its system went away with the audio output's server.
     void ReopenMidiIfLost();
+    void BuildPiano();
 
     CChordwayApp& app_;
     CAudioOutputs outputs_;
@@ -212,6 +218,7 @@ private:
     bool outputLost_ = false;
     bool positionPaintHeld_ = false;
     QWidget* lostNotice_ = nullptr;  // the open notice of a lost output, if any
+    std::unique_ptr<CKeyFilter> keyFilter_;
 
     std::vector<CommandEntry> commands_;
     std::map<int, QAction*> actions_;
@@ -227,6 +234,7 @@ private:
     QWidget* mediaPane_ = nullptr;
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
+    CMidiView* pianoView_ = nullptr;
     CChordwayView* mediaList_ = nullptr;
     bool mediaListActive_ = false;  // the media list, not the event list, had the focus last
 

@@ -137,7 +137,7 @@ private slots:
         // Note 38 plays the medium of key 14; its note off releases it.
         Frame().OnMessage(1024, 2, 0x90 + 38 * 256 + 127 * 65536);
         QTRY_VERIFY_WITH_TIMEOUT(medium->IsDevicePlaying(), 2000);
-        QCOMPARE(Frame().Triggers()->LastKey(), 14);
+        QCOMPARE(Frame().Triggers().LastKey(), 14);
         Frame().OnMessage(1024, 3, 0x80 + 38 * 256 + 64 * 65536);
         QTRY_VERIFY_WITH_TIMEOUT(!medium->IsDevicePlaying(), 2000);
     }

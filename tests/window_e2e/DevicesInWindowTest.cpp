@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "JackCapture.h"
-#include "WindowHarness.h"
+#include "DeviceWindowHarness.h"
 #include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSongFile.h"

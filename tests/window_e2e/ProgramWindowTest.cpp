@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "JackCapture.h"
-#include "WindowHarness.h"
 #include "audiofile/CWaveReader.h"
 #include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
@@ -28,6 +27,104 @@ namespace tessaron::test {
 namespace {
 
 using namespace std::chrono_literals;
+
+// What a command prints, trimmed; empty when it fails.
+std::string Output(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            text += buffer;
+        }
+        ::pclose(pipe);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+bool Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+// A private X server for this test, stopped with it.
+class XServer {
+public:
+    XServer()
+    {
+        for (int attempt = 0; attempt < 20 && pid_ < 0; ++attempt) {
+            const int display = 300 + (::getpid() + attempt * 37) % 600;
+            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) {
+                continue;
+            }
+            pid_ = SpawnQuietly({"/usr/bin/Xvfb", ":" + std::to_string(display), "-screen", "0", "1280x800x24",
+                                 "-nolisten", "tcp"});
+            for (int i = 0; i < 100 && pid_ > 0; ++i) {
+                if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) {
+                    name_ = ":" + std::to_string(display);
+                    return;
+                }
+                std::this_thread::sleep_for(50ms);
+            }
+            Stop();
+        }
+    }
+    ~XServer() { Stop(); }
+    const std::string& Name() const { return name_; }
+
+private:
+    void Stop()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            WaitForExit(pid_, 5.0);
+            pid_ = -1;
+        }
+    }
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+// The "Settings" section of the settings file as key -> value.
+std::map<std::string, std::string> ReadSettings(const std::string& path)
+{
+    std::map<std::string, std::string> values;
+    std::ifstream file(path);
+    std::string line;
+    bool inSection = false;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.front() == '[') {
+            inSection = line == "[Settings]";
+        } else if (inSection) {
+            const size_t equals = line.find('=');
+            if (equals != std::string::npos) {
+                values[line.substr(0, equals)] = line.substr(equals + 1);
+            }
+        }
+    }
+    return values;
+}
+
+// "X Y W H" of a window as the X server has it.
+std::string Geometry(const std::string& window)
+{
+    const std::string text = Output("xdotool getwindowgeometry --shell " + window);
+    std::map<std::string, std::string> values;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::string line = text.substr(start, end - start);
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos) {
+            values[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+        start = end + 1;
+    }
+    return values["X"] + " " + values["Y"] + " " + values["WIDTH"] + " " + values["HEIGHT"];
+}
 
 class ProgramWindow : public ::testing::Test {
 protected:

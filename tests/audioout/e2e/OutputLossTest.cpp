@@ -17,16 +17,13 @@
 #include "support/JackRegistry.h"
 #include "support/OutputPulseServer.h"
 #include "support/ProcessSpawn.h"
+#include "support/Sanitizers.h"
 #include "support/TempDir.h"
 
 namespace tessaron::test {
 namespace {
 
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-constexpr double kSlowdown = 2.0;  // sanitized builds start and tear down more slowly
-#else
-constexpr double kSlowdown = 1.0;
-#endif
+constexpr double kSlowdown = kSanitized ? 2.0 : 1.0;  // sanitized builds start and tear down more slowly
 
 using Clock = std::chrono::steady_clock;
 

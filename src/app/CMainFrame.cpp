@@ -26,8 +26,12 @@
 #include "song/CMesure.h"
 #include "song/CScheduler.h"
 #include "song/Messages.h"
+#include "song/CTriggerRules.h"
 #include "views/CActionView.h"
+#include "views/CChordwayView.h"
 #include "views/CEmptyPane.h"
+#include "views/CKeyFilter.h"
+#include "views/CMidiView.h"
 
 namespace tessaron {
 
@@ -52,7 +56,9 @@ CMainFrame::~CMainFrame() { ShutDown(); }
 
 bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
 {
-    // 1-3: the skin's MAIN section comes with the skin; PITCHBENDRANGE before the bars.
+    // 1-3: the skin's MAIN section; PITCHBENDRANGE before the bars.
+    const int dotsPerInch = screen() ? static_cast<int>(screen()->logicalDotsPerInchY()) : 96;
+    const skin::SkinMainValues look = app_.Skin().ApplyMain(dotsPerInch);
     app_.Store().LoadPitchBendRange(app_.Settings());
     // 4-5: bars, status bar, docking.
     BuildCommands();
@@ -82,8 +88,10 @@ bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
     env.audioDeviceCount = static_cast<int>(outputs_.Count());
     env.midiOutputPortCount = app_.midiOutputPorts;
     env.settings = app_.Settings();
+    env.keyboardOctaves = look.octaves;
     doc_ = std::make_unique<CChordwayDoc>(env);
     scheduler_ = std::make_unique<CScheduler>(*doc_);
+    triggers_ = std::make_unique<CTriggerRules>(*doc_, *scheduler_);
     BuildPanes();
     doc_->NewDocument();
     scheduler_->Start();
@@ -140,8 +148,34 @@ void CMainFrame::BuildPanes()
     leftColumn_->setObjectName(QStringLiteral("LeftColumn"));
     rightColumn_ = new QSplitter(Qt::Vertical, outer_);
     rightColumn_->setObjectName(QStringLiteral("RightColumn"));
-    pianoPane_ = new CEmptyPane(QStringLiteral("Piano"), leftColumn_);
-    mediaPane_ = new CEmptyPane(QStringLiteral("Media list"), leftColumn_);
+    BuildPiano();
+    CChordwayView::Services services;
+    services.scheduler = scheduler_.get();
+    services.settings = &app_.Settings();
+    services.audioDevices = [this] {
+        QStringList names;
+        for (const CSoundDevice* device : outputs_.Devices()) {
+            names.push_back(QString::fromStdString(device->Name()));
+        }
+        return names;
+    };
+    // Port 0 is the built-in synthesizer on the audio output.
+    services.midiPorts = [] { return QStringList{QStringLiteral("Synthesizer")}; };
+    services.changed = [this] {
+        UpdateTitle();
+        UpdateCommands();
+        status_->SetMedia(mediaList_->currentIndex().row() + 1, doc_->MediaCount());
+    };
+    mediaList_ = new CChordwayView(*doc_, std::move(services), leftColumn_);
+    mediaPane_ = mediaList_;
+    connect(mediaList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateCommands(); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now != nullptr && mediaList_ != nullptr && (now == mediaList_ || now == mediaList_->viewport())) {
+            mediaListActive_ = true;
+        } else if (now != nullptr && eventList_ != nullptr && (now == eventList_ || now == eventList_->viewport())) {
+            mediaListActive_ = false;
+        }
+    });
     timelinePane_ = new CEmptyPane(QStringLiteral("Timeline"), rightColumn_);
     eventList_ = new CActionView(*doc_, rightColumn_);
     eventList_->OnChanged([this] {
@@ -156,6 +190,35 @@ void CMainFrame::BuildPanes()
     const int height = std::max(150, this->height());
     leftColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
     rightColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
+}
+
+void CMainFrame::BuildPiano()
+{
+    CMidiView::Hooks hooks;
+    hooks.runCommand = [this](int id) { RunCommand(id); };
+    hooks.commandEnabled = [this](int id) { return Action(id) && Action(id)->isEnabled(); };
+    // Editing a medium and its wave belong to views that are not in the window yet.
+    hooks.mediaCommandAvailable = [](int) { return false; };
+    hooks.mediaChanged = [this] {
+        doc_->SetModified();
+        status_->SetMedia(0, doc_->MediaCount());
+        UpdateTitle();
+        UpdateCommands();
+    };
+    hooks.resetPosition = [this] {
+        status_->ResetPosition(doc_->TimeDisplay());
+        moveBar_->SetPosition(0);
+    };
+    pianoView_ = new CMidiView(*doc_, *scheduler_, *triggers_, &app_.Skin(), hooks, leftColumn_);
+    pianoPane_ = pianoView_;
+
+    // Keys play media wherever the focus is in the window.
+    CKeyFilter::Hooks keys;
+    keys.mainWindow = this;
+    keys.editFocus = [this] { return editFocus_; };
+    keys.changed = [this] { UpdateCommands(); };
+    keyFilter_ = std::make_unique<CKeyFilter>(*doc_, *triggers_, keys);
+    QApplication::instance()->installEventFilter(keyFilter_.get());
 }
 
 void CMainFrame::ShowFirst(const PlacementRules::Decision& placement)
@@ -199,6 +262,7 @@ void CMainFrame::RefreshViews()
         return;
     }
     eventList_->SetDocument(*doc_);
+    mediaList_->SetDocument(*doc_);
     settingsBar_->ShowSong(*doc_);
     status_->ResetPosition(doc_->TimeDisplay());
     status_->SetMedia(0, doc_->MediaCount());
@@ -241,7 +305,13 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
         }
         break;
     case message::kSongCursor: break;  // the timeline's cursor; the move bar follows 1025
-    case message::kMediumState: UpdateCommands(); break;
+    case message::kMediumState:
+        if (pianoView_) {
+            pianoView_->MediumState(static_cast<int>(first), reinterpret_cast<const CMedia*>(second));
+        }
+        mediaList_->MediumStateChanged(reinterpret_cast<const CMedia*>(second));
+        UpdateCommands();
+        break;
     default: break;
     }
 }
@@ -258,6 +328,12 @@ void CMainFrame::UpdateHint(int hint, intptr_t value, bool toMediaList)
     }
     if (eventList_) {
         eventList_->UpdateHint(hint);
+    }
+    if (pianoView_) {
+        pianoView_->UpdateHint(hint);
+    }
+    if (mediaList_ && toMediaList) {
+        mediaList_->UpdateHint(hint);
     }
     switch (hint) {
     case view_hint::kDisplayInBars:
@@ -281,7 +357,11 @@ void CMainFrame::Notice(ListNotice notice)
     if (shutDown_ || !doc_) {
         return;
     }
+    if (pianoView_) {
+        pianoView_->MediaChanged();
+    }
     if (notice == ListNotice::MediaChanged) {
+        mediaList_->MediaChanged();
         status_->SetMedia(0, doc_->MediaCount());
     } else {
         RefreshViews();
@@ -332,6 +412,10 @@ void CMainFrame::ShutDown()
         return;
     }
     shutDown_ = true;
+    if (keyFilter_) {
+        QApplication::instance()->removeEventFilter(keyFilter_.get());
+        keyFilter_->ReleaseAll();
+    }
     // 2: the scheduler; 3: MIDI (none open); 4: the audio outputs.
     scheduler_->StopSong();
     scheduler_->ShutDown();
@@ -340,7 +424,10 @@ void CMainFrame::ShutDown()
     app_.Store().SaveSettings(app_.Settings());
     // 6: the views and the song, then the placement.
     eventList_ = nullptr;
+    pianoView_ = nullptr;
+    mediaList_ = nullptr;
     delete takeCentralWidget();
+    keyFilter_.reset();
     scheduler_.reset();
     doc_.reset();
     const QSize screenSize = screen() ? screen()->size() : QSize(0, 0);

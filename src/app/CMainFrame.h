@@ -23,7 +23,11 @@ namespace tessaron {
 
 class CActionView;
 class CChordwayApp;
+class CKeyFilter;
+class CMidiView;
+class CTriggerRules;
 class CChordwayDoc;
+class CChordwayView;
 class CGuiMessageSink;
 class CGuiNotice;
 class CGuiProgress;
@@ -75,6 +79,11 @@ public:
     CSettingsBar& SettingsBar() { return *settingsBar_; }
     CMoveBar& MoveBar() { return *moveBar_; }
     CActionView& EventList() { return *eventList_; }
+    // The piano view; null once the frame has shut down.
+    CMidiView* PianoView() const { return pianoView_; }
+    // The rules every key press, mouse click on the piano and MIDI note goes through.
+    CTriggerRules& Triggers() { return *triggers_; }
+    CChordwayView& MediaList() { return *mediaList_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
     // Set while a text field of the tool bars has the keyboard focus: keys then type, they do
@@ -145,6 +154,7 @@ private:
     void OnDeleteEvent();
     void OnEditEvent();
     void TogglePane(QWidget* pane);
+    void BuildPiano();
 
     CChordwayApp& app_;
     CAudioOutputs outputs_;
@@ -154,6 +164,8 @@ private:
     std::unique_ptr<CMediaOutputs> loader_;
     std::unique_ptr<CChordwayDoc> doc_;
     std::unique_ptr<CScheduler> scheduler_;
+    std::unique_ptr<CTriggerRules> triggers_;
+    std::unique_ptr<CKeyFilter> keyFilter_;
 
     std::vector<CommandEntry> commands_;
     std::map<int, QAction*> actions_;
@@ -169,6 +181,9 @@ private:
     QWidget* mediaPane_ = nullptr;
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
+    CMidiView* pianoView_ = nullptr;
+    CChordwayView* mediaList_ = nullptr;
+    bool mediaListActive_ = false;  // the media list, not the event list, had the focus last
 
     QString songPath_;
     int64_t startTime_ = 0;

@@ -19,6 +19,7 @@
 #include "midi/CMidiMedia.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSettings.h"
+#include "song/IDocumentObserver.h"
 #include "support/TempDir.h"
 #include "support/WavBytes.h"
 #include "views/AutoKeyRule.h"
@@ -59,6 +60,14 @@ int16_t SampleAt(const CMedia& medium, int index)
 }
 
 }  // namespace
+
+// Counts what the song tells the views about its media.
+class MediaNoticeCounter : public IDocumentObserver {
+public:
+    void UpdateHint(int, intptr_t, bool) override {}
+    void Notice(ListNotice notice) override { count += notice == ListNotice::MediaChanged ? 1 : 0; }
+    int count = 0;
+};
 
 class MediaListTest : public QObject {
     Q_OBJECT
@@ -197,6 +206,15 @@ private slots:
         frame.RunCommand(CMainFrame::kUndo);
         QCOMPARE(Doc().MediaCount(), 2);
         QCOMPARE(List().Model().rowCount(), 2);
+
+        // The other views (the piano's key lists) hear of deletes and edits.
+        MediaNoticeCounter views;
+        IDocumentObserver* frameViews = Doc().Environment().views;
+        Doc().Environment().views = &views;
+        SelectRow(1);
+        List().DeleteSelected();
+        QCOMPARE(views.count, 1);
+        Doc().Environment().views = frameViews;
 
         frame.RunCommand(CMainFrame::kReportList);
         QVERIFY(List().isColumnHidden(CMediaListModel::kInfoColumn));

@@ -28,6 +28,7 @@
 #include "song/Messages.h"
 #include "views/CActionView.h"
 #include "views/CEmptyPane.h"
+#include "views/CGridView.h"
 
 namespace tessaron {
 
@@ -142,7 +143,7 @@ void CMainFrame::BuildPanes()
     rightColumn_->setObjectName(QStringLiteral("RightColumn"));
     pianoPane_ = new CEmptyPane(QStringLiteral("Piano"), leftColumn_);
     mediaPane_ = new CEmptyPane(QStringLiteral("Media list"), leftColumn_);
-    timelinePane_ = new CEmptyPane(QStringLiteral("Timeline"), rightColumn_);
+    timelinePane_ = timeline_ = new CGridView(*doc_, rightColumn_);
     eventList_ = new CActionView(*doc_, rightColumn_);
     eventList_->OnChanged([this] {
         UpdateTitle();
@@ -150,6 +151,7 @@ void CMainFrame::BuildPanes()
         status_->SetEvent(eventList_->SelectedRow() + 1, doc_->EventCount());
     });
     connect(eventList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateCommands(); });
+    ConnectTimeline();
     setCentralWidget(outer_);
     outer_->setSizes({kLeftColumnWidth, std::max(100, width() - kLeftColumnWidth)});
     // The rows split at 8/15 of the height.
@@ -199,6 +201,7 @@ void CMainFrame::RefreshViews()
         return;
     }
     eventList_->SetDocument(*doc_);
+    timeline_->SetDocument(*doc_);
     settingsBar_->ShowSong(*doc_);
     status_->ResetPosition(doc_->TimeDisplay());
     status_->SetMedia(0, doc_->MediaCount());
@@ -240,7 +243,7 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
             status_->SetEvent(static_cast<int32_t>(second) + 1, doc_->EventCount());
         }
         break;
-    case message::kSongCursor: break;  // the timeline's cursor; the move bar follows 1025
+    case message::kSongCursor: timeline_->SongCursor(static_cast<int32_t>(second)); break;
     case message::kMediumState: UpdateCommands(); break;
     default: break;
     }
@@ -258,6 +261,9 @@ void CMainFrame::UpdateHint(int hint, intptr_t value, bool toMediaList)
     }
     if (eventList_) {
         eventList_->UpdateHint(hint);
+    }
+    if (timeline_) {
+        timeline_->UpdateHint(hint, value);
     }
     switch (hint) {
     case view_hint::kDisplayInBars:
@@ -283,6 +289,7 @@ void CMainFrame::Notice(ListNotice notice)
     }
     if (notice == ListNotice::MediaChanged) {
         status_->SetMedia(0, doc_->MediaCount());
+        timeline_->FullUpdate();
     } else {
         RefreshViews();
     }
@@ -340,6 +347,7 @@ void CMainFrame::ShutDown()
     app_.Store().SaveSettings(app_.Settings());
     // 6: the views and the song, then the placement.
     eventList_ = nullptr;
+    timeline_ = nullptr;
     delete takeCentralWidget();
     scheduler_.reset();
     doc_.reset();

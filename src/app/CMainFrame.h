@@ -26,6 +26,7 @@ class CChordwayApp;
 class CChordwayDoc;
 class CGuiMessageSink;
 class CGuiNotice;
+class CGridView;
 class CGuiProgress;
 class CMediaOutputs;
 class CMoveBar;
@@ -75,6 +76,7 @@ public:
     CSettingsBar& SettingsBar() { return *settingsBar_; }
     CMoveBar& MoveBar() { return *moveBar_; }
     CActionView& EventList() { return *eventList_; }
+    CGridView& Timeline() { return *timeline_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
     // Set while a text field of the tool bars has the keyboard focus: keys then type, they do
@@ -115,6 +117,7 @@ private:
     void BuildMenus();
     void BuildBars();
     void BuildPanes();
+    void ConnectTimeline();
     void UpdateTitle();
     void UpdateRecentMenu();
     void RefreshViews();
@@ -169,6 +172,7 @@ private:
     QWidget* mediaPane_ = nullptr;
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
+    CGridView* timeline_ = nullptr;
 
     QString songPath_;
     int64_t startTime_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "audiofile/CMediaReader.h"
@@ -36,6 +37,24 @@ bool FrequencyAllowed(int32_t hertz)
 {
     return hertz == 0 || (hertz >= static_cast<int32_t>(BufferLimits::FrequencyMin) &&
                           hertz <= static_cast<int32_t>(BufferLimits::FrequencyMax));
+}
+
+// One channel of interleaved 16-bit PCM out to its own samples and back. The bytes go through
+// memcpy because the PCM may sit at any address.
+void CopyChannel(const uint8_t* pcm, int channel, int step, int64_t frames, int16_t* out)
+{
+    const uint8_t* at = pcm + 2 * channel;
+    for (int64_t f = 0; f < frames; ++f, at += 2 * step) {
+        std::memcpy(&out[f], at, 2);
+    }
+}
+
+void PlaceChannel(const int16_t* in, int64_t frames, int channel, int step, uint8_t* pcm)
+{
+    uint8_t* at = pcm + 2 * channel;
+    for (int64_t f = 0; f < frames; ++f, at += 2 * step) {
+        std::memcpy(at, &in[f], 2);
+    }
 }
 
 }  // namespace
@@ -388,27 +407,27 @@ bool CSampleData::Stretch(float oldTempo, float newTempo, Block& out) const
     // Every byte is written below, channel by channel.
     auto block = std::make_shared<SoundBlock>(static_cast<uint32_t>(outFrames * align));
     uint8_t* written = block->MutableData();
-    std::vector<int16_t> channelIn(static_cast<size_t>(inFrames));
-    std::vector<int16_t> channelOut(static_cast<size_t>(outFrames));
+    // Every sample of both is written before it is read: no need to clear them first.
+    auto channelIn = std::make_unique_for_overwrite<int16_t[]>(static_cast<size_t>(inFrames));
+    auto channelOut = std::make_unique_for_overwrite<int16_t[]>(static_cast<size_t>(outFrames));
+    const int step = align / (wide ? 2 : 1);  // samples from one frame to the next
     // Each channel on its own; 8-bit sound goes through 16 bits so that one splicer serves.
     for (int c = 0; c < channels_; ++c) {
-        for (int64_t f = 0; f < inFrames; ++f) {
-            const uint8_t* at = pcm + f * align;
-            if (wide) {
-                std::memcpy(&channelIn[static_cast<size_t>(f)], at + 2 * c, 2);
-            } else {
-                channelIn[static_cast<size_t>(f)] = static_cast<int16_t>((at[c] - 128) * 256);
+        if (wide) {
+            CopyChannel(pcm, c, step, inFrames, channelIn.get());
+        } else {
+            for (int64_t f = 0; f < inFrames; ++f) {
+                channelIn[static_cast<size_t>(f)] = static_cast<int16_t>((pcm[f * align + c] - 128) * 256);
             }
         }
-        if (!splicer.Run(channelIn.data(), inFrames, channelOut.data(), outFrames)) {
+        if (!splicer.Run(channelIn.get(), inFrames, channelOut.get(), outFrames)) {
             return false;
         }
-        for (int64_t f = 0; f < outFrames; ++f) {
-            uint8_t* at = written + f * align;
-            if (wide) {
-                std::memcpy(at + 2 * c, &channelOut[static_cast<size_t>(f)], 2);
-            } else {
-                at[c] = static_cast<uint8_t>(channelOut[static_cast<size_t>(f)] / 256 + 128);
+        if (wide) {
+            PlaceChannel(channelOut.get(), outFrames, c, step, written);
+        } else {
+            for (int64_t f = 0; f < outFrames; ++f) {
+                written[f * align + c] = static_cast<uint8_t>(channelOut[static_cast<size_t>(f)] / 256 + 128);
             }
         }
     }

@@ -33,7 +33,7 @@ public:
 
 private:
     int FindLag(const int16_t* x) const;
-    int64_t Difference(const int16_t* x, int lag, int step) const;
+    int64_t Difference(const int16_t* x, int lag) const;
     int64_t NextCopy(int64_t written, int64_t consumed) const;
     void FinishAt(const int16_t* x, int64_t inLeft, int16_t* out, int64_t outLeft) const;
 

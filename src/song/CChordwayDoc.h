@@ -38,6 +38,7 @@ public:
     CChordwayDoc& operator=(const CChordwayDoc&) = delete;
 
     SongEnvironment& Environment() { return env_; }
+    const SongEnvironment& Environment() const { return env_; }
     // The document lock: the scheduler tick holds it for its whole run.
     CTransport::Mutex& Lock() { return lock_; }
 

@@ -11,6 +11,7 @@
 #include "midi/CMidiMedia.h"
 #include "music/CMusic.h"
 #include "song/CChordwayDoc.h"
+#include "song/IDocumentObserver.h"
 
 namespace tessaron {
 
@@ -88,6 +89,45 @@ CMedia* AddMediumFromFile(CChordwayDoc& doc, const std::string& path, int index,
     medium->pcKey = KeyLabelOf(std::clamp(key, 0, 47));
     std::lock_guard guard(doc.Lock());
     return doc.InsertMedium(index, std::move(medium));
+}
+
+int ListDropFirstKey(const CChordwayDoc& doc)
+{
+    const int keys = 12 * std::max(1, doc.Environment().keyboardOctaves);
+    return doc.MediaCount() % keys;
+}
+
+std::vector<CMedia*> AddMediaFromFiles(CChordwayDoc& doc, const std::vector<std::string>& paths, int firstKey,
+                                       bool advanceKey)
+{
+    std::vector<CMedia*> added;
+    int key = firstKey;
+    for (const std::string& path : paths) {
+        if (doc.MediaCount() > doc.Environment().settings.nbSamplesMax) {
+            if (INotice* notice = doc.Environment().notice) {
+                notice->show(notice_text::kTooSamplesOpen, NoticeIcon::Exclamation);
+            }
+            break;
+        }
+        CMedia* medium = AddMediumFromFile(doc, path, doc.MediaCount(), key);
+        if (medium == nullptr) {
+            continue;
+        }
+        {
+            std::lock_guard guard(doc.Lock());
+            doc.SetMediumKey(*medium, key);
+        }
+        added.push_back(medium);
+        if (advanceKey) {
+            ++key;
+        }
+    }
+    if (!added.empty()) {
+        if (IDocumentObserver* views = doc.Environment().views) {
+            views->Notice(ListNotice::MediaChanged);
+        }
+    }
+    return added;
 }
 
 }  // namespace tessaron

@@ -27,6 +27,7 @@
 #include "song/CScheduler.h"
 #include "song/Messages.h"
 #include "views/CActionView.h"
+#include "views/CChordwayView.h"
 #include "views/CEmptyPane.h"
 #include "views/CGridView.h"
 
@@ -142,7 +143,33 @@ void CMainFrame::BuildPanes()
     rightColumn_ = new QSplitter(Qt::Vertical, outer_);
     rightColumn_->setObjectName(QStringLiteral("RightColumn"));
     pianoPane_ = new CEmptyPane(QStringLiteral("Piano"), leftColumn_);
-    mediaPane_ = new CEmptyPane(QStringLiteral("Media list"), leftColumn_);
+    CChordwayView::Services services;
+    services.scheduler = scheduler_.get();
+    services.settings = &app_.Settings();
+    services.audioDevices = [this] {
+        QStringList names;
+        for (const CSoundDevice* device : outputs_.Devices()) {
+            names.push_back(QString::fromStdString(device->Name()));
+        }
+        return names;
+    };
+    // Port 0 is the built-in synthesizer on the audio output.
+    services.midiPorts = [] { return QStringList{QStringLiteral("Synthesizer")}; };
+    services.changed = [this] {
+        UpdateTitle();
+        UpdateCommands();
+        status_->SetMedia(mediaList_->currentIndex().row() + 1, doc_->MediaCount());
+    };
+    mediaList_ = new CChordwayView(*doc_, std::move(services), leftColumn_);
+    mediaPane_ = mediaList_;
+    connect(mediaList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateCommands(); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now != nullptr && mediaList_ != nullptr && (now == mediaList_ || now == mediaList_->viewport())) {
+            mediaListActive_ = true;
+        } else if (now != nullptr && eventList_ != nullptr && (now == eventList_ || now == eventList_->viewport())) {
+            mediaListActive_ = false;
+        }
+    });
     timelinePane_ = timeline_ = new CGridView(*doc_, rightColumn_);
     eventList_ = new CActionView(*doc_, rightColumn_);
     eventList_->OnChanged([this] {
@@ -202,6 +229,7 @@ void CMainFrame::RefreshViews()
     }
     eventList_->SetDocument(*doc_);
     timeline_->SetDocument(*doc_);
+    mediaList_->SetDocument(*doc_);
     settingsBar_->ShowSong(*doc_);
     status_->ResetPosition(doc_->TimeDisplay());
     status_->SetMedia(0, doc_->MediaCount());
@@ -244,7 +272,10 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
         }
         break;
     case message::kSongCursor: timeline_->SongCursor(static_cast<int32_t>(second)); break;
-    case message::kMediumState: UpdateCommands(); break;
+    case message::kMediumState:
+        mediaList_->MediumStateChanged(reinterpret_cast<const CMedia*>(second));
+        UpdateCommands();
+        break;
     default: break;
     }
 }
@@ -261,6 +292,9 @@ void CMainFrame::UpdateHint(int hint, intptr_t value, bool toMediaList)
     }
     if (eventList_) {
         eventList_->UpdateHint(hint);
+    }
+    if (mediaList_ && toMediaList) {
+        mediaList_->UpdateHint(hint);
     }
     if (timeline_) {
         timeline_->UpdateHint(hint, value);
@@ -288,6 +322,7 @@ void CMainFrame::Notice(ListNotice notice)
         return;
     }
     if (notice == ListNotice::MediaChanged) {
+        mediaList_->MediaChanged();
         status_->SetMedia(0, doc_->MediaCount());
         timeline_->FullUpdate();
     } else {
@@ -348,6 +383,7 @@ void CMainFrame::ShutDown()
     // 6: the views and the song, then the placement.
     eventList_ = nullptr;
     timeline_ = nullptr;
+    mediaList_ = nullptr;
     delete takeCentralWidget();
     scheduler_.reset();
     doc_.reset();

@@ -24,6 +24,7 @@ namespace tessaron {
 class CActionView;
 class CChordwayApp;
 class CChordwayDoc;
+class CChordwayView;
 class CGuiMessageSink;
 class CGuiNotice;
 class CGridView;
@@ -77,6 +78,7 @@ public:
     CMoveBar& MoveBar() { return *moveBar_; }
     CActionView& EventList() { return *eventList_; }
     CGridView& Timeline() { return *timeline_; }
+    CChordwayView& MediaList() { return *mediaList_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
     // Set while a text field of the tool bars has the keyboard focus: keys then type, they do
@@ -173,6 +175,8 @@ private:
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
     CGridView* timeline_ = nullptr;
+    CChordwayView* mediaList_ = nullptr;
+    bool mediaListActive_ = false;  // the media list, not the event list, had the focus last
 
     QString songPath_;
     int64_t startTime_ = 0;

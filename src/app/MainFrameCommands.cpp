@@ -27,6 +27,7 @@
 #include "song/CScheduler.h"
 #include "song/CSongFile.h"
 #include "views/CActionView.h"
+#include "views/CChordwayView.h"
 #include "views/CVolumeWnd.h"
 #include "views/CWriteSongDlg.h"
 
@@ -58,6 +59,8 @@ void CMainFrame::BuildCommands()
     auto pane = [](QWidget* F::*member) {
         return [member](const CMainFrame& f) { return f.*member && !(f.*member)->isHidden(); };
     };
+    // The media list's commands, enabled by the list.
+    auto media = [](int id) { return [id](const CMainFrame& f) { return f.mediaList_ && f.mediaList_->CommandEnabled(id); }; };
     auto bar = [](auto getter) { return [getter](const CMainFrame& f) { return getter(f) && !getter(f)->isHidden(); }; };
 
     const std::vector<CommandEntry> table = {
@@ -71,25 +74,31 @@ void CMainFrame::BuildCommands()
         {kReapplySkin, "Apply the skin again", QKeySequence(Qt::CTRL | Qt::Key_H), nullptr, kViewMissing, {}, ""},
         // Ctrl+Q quits, as everywhere on the desktop; the song quantization takes Ctrl+Shift+Q.
         {kQuit, "&Quit", QKeySequence(Qt::CTRL | Qt::Key_Q), nullptr, {}, {}, "Quit Tessaron"},
-        {kAddSamples, "&Samples", QKeySequence(Qt::CTRL | Qt::Key_I), nullptr, kViewMissing, {}, ""},
-        {kAddMidi, "&Midi", QKeySequence(Qt::CTRL | Qt::Key_M), nullptr, kViewMissing, {}, ""},
+        {kAddSamples, "&Samples", QKeySequence(Qt::CTRL | Qt::Key_I), nullptr, media(kAddSamples), {}, ""},
+        {kAddMidi, "&Midi", QKeySequence(Qt::CTRL | Qt::Key_M), nullptr, media(kAddMidi), {}, ""},
         {kDelete, "&Delete", {}, &F::OnDeleteEvent,
-         [](const CMainFrame& f) { return f.eventList_ && f.eventList_->SelectedRow() >= 0; }, {},
-         "Delete the selected events"},
+         [](const CMainFrame& f) {
+             return f.mediaListActive_ ? f.mediaList_->CommandEnabled(kDelete)
+                                       : f.eventList_ && f.eventList_->SelectedRow() >= 0;
+         },
+         {}, "Delete the selected media or events"},
         {kEdit, "&Edit", {}, &F::OnEditEvent,
-         [](const CMainFrame& f) { return f.eventList_ && f.eventList_->SelectedRow() >= 0; }, {},
-         "Edit the selected event"},
+         [](const CMainFrame& f) {
+             return f.mediaListActive_ ? f.mediaList_->CommandEnabled(kEdit)
+                                       : f.eventList_ && f.eventList_->SelectedRow() >= 0;
+         },
+         {}, "Edit the selected media or event"},
         {kUndo, "&Undo", {}, &F::OnUndo, song([](const CChordwayDoc& d) { return d.HasUndo(); }), {}, "Undo"},
-        {kSelectAll, "&Select All", QKeySequence(Qt::CTRL | Qt::Key_A), nullptr, kViewMissing, {}, ""},
-        {kPlayMedia, "&Play", {}, nullptr, kViewMissing, {}, "Play the selected media"},
-        {kStopMedia, "&Stop", {}, nullptr, kViewMissing, {}, "Stop the selected media"},
-        {kUnload, "&Unload", QKeySequence(Qt::CTRL | Qt::Key_U), nullptr, kViewMissing, {}, ""},
-        {kRunEditor, "&Run Editor", QKeySequence(Qt::CTRL | Qt::Key_R), nullptr, kViewMissing, {}, ""},
-        {kActualise, "&Actualise", {}, nullptr, kViewMissing, {}, ""},
-        {kTempo, "&Tempo ", {}, nullptr, kViewMissing, {}, ""},
-        {kAutoKey, "&Auto key", {}, nullptr, kViewMissing, {}, ""},
-        {kSaveWave, "&Save Wave", {}, nullptr, kViewMissing, {}, ""},
-        {kDisplayWave, "Display Wave", {}, nullptr, kViewMissing, {}, ""},
+        {kSelectAll, "&Select All", QKeySequence(Qt::CTRL | Qt::Key_A), nullptr, media(kSelectAll), {}, ""},
+        {kPlayMedia, "&Play", {}, nullptr, media(kPlayMedia), {}, "Play the selected media"},
+        {kStopMedia, "&Stop", {}, nullptr, media(kStopMedia), {}, "Stop the selected media"},
+        {kUnload, "&Unload", QKeySequence(Qt::CTRL | Qt::Key_U), nullptr, media(kUnload), {}, ""},
+        {kRunEditor, "&Run Editor", QKeySequence(Qt::CTRL | Qt::Key_R), nullptr, media(kRunEditor), {}, ""},
+        {kActualise, "&Actualise", {}, nullptr, media(kActualise), {}, ""},
+        {kTempo, "&Tempo ", {}, nullptr, media(kTempo), {}, ""},
+        {kAutoKey, "&Auto key", {}, nullptr, media(kAutoKey), {}, ""},
+        {kSaveWave, "&Save Wave", {}, nullptr, media(kSaveWave), {}, ""},
+        {kDisplayWave, "Display Wave", {}, nullptr, media(kDisplayWave), {}, ""},
         {kRecord, "&Record", QKeySequence(Qt::Key_Insert), &F::OnRecord, {},
          song([](const CChordwayDoc& d) { return d.Transport().RecordMode(); }), "Record mode"},
         {kPlaySong, "&Play", QKeySequence(Qt::CTRL | Qt::Key_Space), &F::OnPlaySong, {},
@@ -115,8 +124,8 @@ void CMainFrame::BuildCommands()
         {kPaneEvent, "&Event", {}, nullptr, {},
          [](const CMainFrame& f) { return f.eventList_ && !f.eventList_->isHidden(); }, ""},
         {kPaneTimeline, "&TimeLine", {}, nullptr, {}, pane(&F::timelinePane_), ""},
-        {kReportDetails, "&Details", {}, nullptr, kViewMissing, {}, ""},
-        {kReportList, "&List", {}, nullptr, kViewMissing, {}, ""},
+        {kReportDetails, "&Details", {}, nullptr, media(kReportDetails), {}, ""},
+        {kReportList, "&List", {}, nullptr, media(kReportList), {}, ""},
         {kGotoStart, "Goto the song start", {}, &F::OnGotoStart, notPlaying, {}, "Goto the song start"},
         {kGotoEnd, "Goto the song end", {}, &F::OnGotoEnd, notPlaying, {}, "Goto the song end"},
         {kQuantizationOn, "Quantization", {}, nullptr, {},
@@ -137,7 +146,7 @@ void CMainFrame::BuildCommands()
 
     commands_ = table;
     for (const Effect& effect : kEffects) {
-        commands_.push_back({effect.id, effect.text, {}, nullptr, kViewMissing, {}, ""});
+        commands_.push_back({effect.id, effect.text, {}, nullptr, media(effect.id), {}, ""});
     }
     for (const CommandEntry& command : commands_) {
         auto* action = new QAction(QString::fromUtf8(command.text), this);
@@ -245,6 +254,12 @@ void CMainFrame::RunCommand(int id)
     }
     QAction* action = Action(id);
     if (action && !action->isEnabled()) {
+        return;
+    }
+    // The media list runs its own commands; Delete and Edit go to the list that had the focus last.
+    if (mediaList_ && CChordwayView::Handles(id) && ((id != kDelete && id != kEdit) || mediaListActive_)) {
+        mediaList_->RunCommand(id);
+        UpdateCommands();
         return;
     }
     switch (id) {

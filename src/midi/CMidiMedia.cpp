@@ -62,6 +62,21 @@ void CMidiMedia::Load(CArchive& ar)
     kind = kKindMidi;
 }
 
+bool CMidiMedia::OpenForInfo(int, const std::string& path)
+{
+    const auto file = CMidiFile::Load(path);
+    if (!file) {
+        return false;
+    }
+    duration = static_cast<int32_t>(std::clamp<double>(file->LengthMs(), 0.0, INT32_MAX));
+    dataSize = static_cast<int32_t>(std::min<size_t>(file->Bytes().size(), INT32_MAX));
+    const float fileTempo = file->Tempo();
+    if (tempo <= 0.0f) {
+        tempo = fileTempo > 0.0f ? fileTempo : kUnknownTempo;
+    }
+    return true;
+}
+
 bool CMidiMedia::Open(CSoundDevice* device, float tempo)
 {
     player_.reset();

@@ -30,6 +30,9 @@ public:
     void Load(CArchive& archive) override;
 
     void SetMidiService(CMidiService* service) override { service_ = service; }
+    // Reads the file for its length and tempo without readying a player; false when it is
+    // not a MIDI file the program can play.
+    bool OpenForInfo(int flag, const std::string& path) override;
     // Reads the file and readies its player; a file that cannot be read leaves `loaded` at 2.
     bool Open(CSoundDevice* device, float tempo) override;
     void Close() override;

@@ -28,6 +28,29 @@ std::string WriteLoop(TempDir& dir, const std::string& name)
     return path;
 }
 
+// A one-track MIDI file at 120 BPM: `notes` quarter notes, one after the other.
+std::string WriteMidi(TempDir& dir, const std::string& name, int notes)
+{
+    Bytes track = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20};
+    for (int i = 0; i < notes; ++i) {
+        const Bytes pair = {0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00};
+        track.insert(track.end(), pair.begin(), pair.end());
+    }
+    const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
+    track.insert(track.end(), end.begin(), end.end());
+    Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 0x60, 'M', 'T', 'r', 'k'};
+    Append32(file, 0);
+    const auto size = static_cast<uint32_t>(track.size());
+    file[file.size() - 4] = static_cast<uint8_t>(size >> 24);
+    file[file.size() - 3] = static_cast<uint8_t>(size >> 16);
+    file[file.size() - 2] = static_cast<uint8_t>(size >> 8);
+    file[file.size() - 1] = static_cast<uint8_t>(size);
+    file.insert(file.end(), track.begin(), track.end());
+    const std::string path = dir.file(name);
+    WriteBytes(path, file);
+    return path;
+}
+
 void AddPlainMedia(CChordwayDoc& doc, int count)
 {
     for (int i = 0; i < count; ++i) {
@@ -66,6 +89,27 @@ TEST(MediaFromFiles, ListDropKeysFollowTheMediaAlreadyThere)
     ASSERT_EQ(onKey.size(), 2u);
     EXPECT_EQ(onKey[0]->midiNote, 27 % 24 + 12);
     EXPECT_EQ(onKey[1]->midiNote, 27 % 24 + 12);
+}
+
+// A dropped MIDI file becomes a MIDI medium with the file's length and tempo; a damaged one
+// is skipped.
+TEST(MediaFromFiles, MidiFilesBecomeMidiMedia)
+{
+    TempDir dir;
+    CChordwayDoc doc;
+    const std::string song = WriteMidi(dir, "tune.mid", 60);
+    Bytes damaged = ReadBytes(song);
+    damaged.resize(damaged.size() - 20);
+    WriteBytes(dir.file("broken.mid"), damaged);
+
+    const std::vector<CMedia*> added = AddMediaFromFiles(doc, {dir.file("broken.mid"), song}, 0, true);
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0]->kind, CMedia::kKindMidi);
+    EXPECT_EQ(added[0]->name, "tune");
+    EXPECT_EQ(added[0]->duration, 30000) << "60 quarter notes at 120 BPM";
+    EXPECT_EQ(added[0]->endOffset, 30000);
+    EXPECT_FLOAT_EQ(added[0]->tempo, 120.0f);
+    EXPECT_EQ(added[0]->midiNote, 12);
 }
 
 TEST(MediaFromFiles, TooManyMediaStopsTheDropWithItsMessage)

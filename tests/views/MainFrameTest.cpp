@@ -139,15 +139,17 @@ private slots:
         QVERIFY(!bar.isAreaAllowed(Qt::RightToolBarArea));
     }
 
-    void commandsOfLaterViewsAreDisabledAndTheRestWork()
+    void mediaCommandsWaitForMediaAndTheRestWork()
     {
         Frame().UpdateCommands();
-        for (int id : {CMainFrame::kAddSamples, CMainFrame::kPlayMedia, CMainFrame::kSelectAll, CMainFrame::kRunEditor,
-                       CMainFrame::kEffectsFirst, CMainFrame::kReportList}) {
+        // An empty song has no media to play, select, edit or process.
+        for (int id : {CMainFrame::kPlayMedia, CMainFrame::kSelectAll, CMainFrame::kRunEditor, CMainFrame::kEffectsFirst,
+                       CMainFrame::kDisplayWave, CMainFrame::kAutoKey}) {
             QVERIFY2(!Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
         }
         for (int id : {CMainFrame::kNew, CMainFrame::kPlaySong, CMainFrame::kStopSong, CMainFrame::kOptions,
-                       CMainFrame::kVolume, CMainFrame::kQuit}) {
+                       CMainFrame::kVolume, CMainFrame::kQuit, CMainFrame::kAddSamples, CMainFrame::kAddMidi,
+                       CMainFrame::kReportList}) {
             QVERIFY2(Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
         }
         QCOMPARE(Frame().Action(CMainFrame::kPlaySong)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Space));

@@ -1,0 +1,496 @@
+// The media list on the offline output: its columns, drops of real files, row drags, the media
+// dialog with its limits, and the commands that change samples.
+#include "ViewTest.h"
+
+#include <cstring>
+
+#include <QComboBox>
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSpinBox>
+#include <QUrl>
+
+#include "audiofile/CId3Tag.h"
+#include "framework/CNoticeRecorder.h"
+#include "media/CSamples.h"
+#include "midi/CMidiMedia.h"
+#include "song/CChordwayDoc.h"
+#include "song/CSettings.h"
+#include "support/TempDir.h"
+#include "support/WavBytes.h"
+#include "views/AutoKeyRule.h"
+#include "views/CChordwayView.h"
+#include "views/CEffectParamDlg.h"
+#include "views/CMediaDlg.h"
+#include "views/CMediaListModel.h"
+#include "views/EffectDialogTable.h"
+
+namespace tessaron::test {
+
+namespace {
+
+// 16-bit stereo at 44100 Hz, every sample `value`.
+Bytes ConstantPcm(int frames, int16_t value)
+{
+    Bytes data;
+    for (int i = 0; i < frames * 2; ++i) {
+        Append16(data, static_cast<uint16_t>(value));
+    }
+    return data;
+}
+
+std::string WriteLoop(TempDir& dir, const std::string& name, int frames = 22050, int16_t value = 1000,
+                      uint16_t channels = 2)
+{
+    const std::string path = dir.file(name);
+    Bytes data = ConstantPcm(frames * channels / 2, value);
+    WriteBytes(path, PcmWave(channels, 44100, 16, data));
+    return path;
+}
+
+int16_t SampleAt(const CMedia& medium, int index)
+{
+    int16_t value = 0;
+    std::memcpy(&value, medium.GetPcm() + index * 2, 2);
+    return value;
+}
+
+}  // namespace
+
+class MediaListTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FrameUnderTest> t_;
+    std::unique_ptr<TempDir> dir_;
+    CNoticeRecorder notices_;
+
+    CChordwayView& List() { return t_->frame->MediaList(); }
+    CChordwayDoc& Doc() { return t_->frame->Doc(); }
+    QString Cell(int row, int column) { return List().Model().index(row, column).data().toString(); }
+    void AddPlain(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            Doc().InsertMedium(Doc().MediaCount(), std::make_unique<CSamples>());
+        }
+        List().MediaChanged();
+    }
+    void SelectRow(int row)
+    {
+        List().selectionModel()->select(List().Model().index(row, 0),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    // Drops `paths` on the list as a file manager would.
+    void DropOnList(const QStringList& paths)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& path : paths) {
+            urls.push_back(QUrl::fromLocalFile(path));
+        }
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(List().viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(List().viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+    }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<TempDir>();
+        t_ = std::make_unique<FrameUnderTest>();
+        QVERIFY(t_->Create());
+        notices_.notices.clear();
+        Doc().Environment().notice = &notices_;
+    }
+    void cleanup()
+    {
+        t_.reset();
+        dir_.reset();
+        SetSampleSizeLimit(kStartSampleSizeLimit);
+    }
+
+    void columnsShowInfoKeyTempoAndTime()
+    {
+        auto sample = std::make_unique<CSamples>();
+        sample->name = "beat";
+        sample->SetSampleRate(44100);
+        sample->dataSize = 3145728;
+        sample->duration = 3000;
+        sample->endOffset = 3000;
+        sample->tempo = 120.0f;
+        sample->CMedia::SetTempoPercent(0.0, true);
+        sample->pcKey = 'A';
+        sample->midiNote = 40;
+        Doc().InsertMedium(0, std::move(sample));
+        auto midi = std::make_unique<CMidiMedia>();
+        midi->name = "tune";
+        midi->midiNote = 200;  // beyond octave 10: shown as octave 0
+        Doc().InsertMedium(1, std::move(midi));
+        List().MediaChanged();
+
+        QCOMPARE(Cell(0, CMediaListModel::kMediaColumn), QStringLiteral("beat"));
+        QCOMPARE(Cell(0, CMediaListModel::kInfoColumn), QStringLiteral("S44100 / 3.0Mo"));
+        QCOMPARE(Cell(1, CMediaListModel::kInfoColumn), QStringLiteral("midi"));
+        QCOMPARE(Cell(0, CMediaListModel::kTempoColumn), QStringLiteral("120.0"));
+        QCOMPARE(Cell(0, CMediaListModel::kKeyColumn), QStringLiteral("A / E3"));
+        QCOMPARE(Cell(1, CMediaListModel::kKeyColumn), QStringLiteral(" / G#0"));
+
+        // Bar display counts a sample's length at its own tempo: 3 s at 120 BPM is 6 beats.
+        Doc().SetTimeDisplay(false);
+        List().UpdateHint(2);
+        QCOMPARE(List().Model().headerData(CMediaListModel::kTimeColumn, Qt::Horizontal).toString(),
+                 QStringLiteral("Bar"));
+        QCOMPARE(Cell(0, CMediaListModel::kTimeColumn), QStringLiteral("2.3.0"));
+
+        Doc().SetTimeDisplay(true);
+        List().UpdateHint(3);
+        QCOMPARE(List().Model().headerData(CMediaListModel::kTimeColumn, Qt::Horizontal).toString(),
+                 QStringLiteral("Time"));
+        QCOMPARE(Cell(0, CMediaListModel::kTimeColumn), QStringLiteral("00:00:03.000"));
+        Doc().MediumAt(0)->SetLoop(true);
+        List().MediaChanged();
+        QCOMPARE(Cell(0, CMediaListModel::kTimeColumn), QStringLiteral("00:00:03.000/cont."));
+        Doc().MediumAt(0)->loopCount = 2;
+        List().MediaChanged();
+        QCOMPARE(Cell(0, CMediaListModel::kTimeColumn), QStringLiteral("00:00:03.000"));  // a counted loop
+    }
+
+    void theFrameRunsTheListsCommandsOnTheSelectedMedia()
+    {
+        DropOnList({QString::fromStdString(WriteLoop(*dir_, "a.wav", 44100 * 2)),
+                    QString::fromStdString(WriteLoop(*dir_, "b.wav", 4410))});
+        CMainFrame& frame = *t_->frame;
+        frame.UpdateCommands();
+        QVERIFY(!frame.Action(CMainFrame::kPlayMedia)->isEnabled());
+        SelectRow(0);
+        QVERIFY(frame.Action(CMainFrame::kPlayMedia)->isEnabled());
+        QVERIFY(frame.Action(CMainFrame::kEffectsFirst)->isEnabled());
+        QVERIFY(!frame.Action(CMainFrame::kDisplayWave)->isEnabled());  // no wave editor to open
+
+        CMedia* medium = Doc().MediumAt(0);
+        frame.RunCommand(CMainFrame::kPlayMedia);
+        QTRY_VERIFY(medium->IsPlaying());
+        QTRY_COMPARE(CMediaListModel::IconOf(*medium), CMediaListModel::StateIcon::Playing);
+        frame.RunCommand(CMainFrame::kStopMedia);
+        QTRY_VERIFY(!medium->IsPlaying());
+        QCOMPARE(medium->loaded, 1);
+        frame.RunCommand(CMainFrame::kUnload);
+        QTRY_COMPARE(medium->loaded, 0);
+        QTRY_COMPARE(Doc().MemoryUsed(), 0);
+
+        // Delete acts on the list that had the focus last, and undo brings the medium back.
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        List().setFocus();
+        QTRY_VERIFY(List().hasFocus());
+        frame.UpdateCommands();
+        frame.RunCommand(CMainFrame::kDelete);
+        QCOMPARE(Doc().MediaCount(), 1);
+        QCOMPARE(List().Model().rowCount(), 1);
+        QCOMPARE(Cell(0, CMediaListModel::kMediaColumn), QStringLiteral("b"));
+        frame.RunCommand(CMainFrame::kUndo);
+        QCOMPARE(Doc().MediaCount(), 2);
+        QCOMPARE(List().Model().rowCount(), 2);
+
+        frame.RunCommand(CMainFrame::kReportList);
+        QVERIFY(List().isColumnHidden(CMediaListModel::kInfoColumn));
+        frame.RunCommand(CMainFrame::kReportDetails);
+        QVERIFY(!List().isColumnHidden(CMediaListModel::kInfoColumn));
+    }
+
+    void stateIconsFollowThePlayState()
+    {
+        CSamples sample;
+        QCOMPARE(CMediaListModel::IconOf(sample), CMediaListModel::StateIcon::None);
+        sample.loaded = 1;
+        QCOMPARE(CMediaListModel::IconOf(sample), CMediaListModel::StateIcon::Loaded);
+        sample.state = CMedia::kStatePlaying;
+        QCOMPARE(CMediaListModel::IconOf(sample), CMediaListModel::StateIcon::Playing);
+        sample.SetArmed(true);
+        QCOMPARE(CMediaListModel::IconOf(sample), CMediaListModel::StateIcon::Armed);
+        sample.state = CMedia::kStateReset;
+        QCOMPARE(CMediaListModel::IconOf(sample), CMediaListModel::StateIcon::None);  // a reset medium
+    }
+
+    void droppedFilesTakeTheNextKeys()
+    {
+        AddPlain(30);
+        const QStringList files = {QString::fromStdString(WriteLoop(*dir_, "kick.wav")),
+                                   QString::fromStdString(dir_->file("notes.txt")),
+                                   QString::fromStdString(WriteLoop(*dir_, "snare.wav", 11025, 500, 1))};
+        WriteBytes(dir_->file("notes.txt"), Bytes(1000, 'x'));
+        DropOnList(files);
+        QCOMPARE(Doc().MediaCount(), 32);
+        QCOMPARE(List().Model().rowCount(), 32);
+        // 30 media on two octaves: the drop starts at key 6 (F#1), the skipped file takes none.
+        QCOMPARE(Doc().MediumAt(30)->midiNote, 18);
+        QCOMPARE(Doc().MediumAt(31)->midiNote, 19);
+        QCOMPARE(Cell(30, CMediaListModel::kKeyColumn), QStringLiteral("6 / F#1"));
+        QCOMPARE(Cell(31, CMediaListModel::kKeyColumn), QStringLiteral("7 / G1"));
+        QCOMPARE(Cell(30, CMediaListModel::kMediaColumn), QStringLiteral("kick"));
+
+        // Loaded, the mono file shows its channel letter.
+        QVERIFY(Doc().LoadMediumData(*Doc().MediumAt(31), true));
+        List().MediaChanged();
+        QCOMPARE(Cell(31, CMediaListModel::kInfoColumn), QStringLiteral("M44100 / 0.0Mo"));
+        QVERIFY(notices_.notices.empty());
+    }
+
+    void dropsStopAtTheMediaLimit()
+    {
+        Doc().Environment().settings.nbSamplesMax = 10;
+        AddPlain(10);
+        const QString loop = QString::fromStdString(WriteLoop(*dir_, "loop.wav"));
+        DropOnList({loop, loop, loop});
+        QCOMPARE(Doc().MediaCount(), 11);
+        QCOMPARE(notices_.notices.size(), size_t(1));
+        QCOMPARE(notices_.notices[0].text, std::string("too samples open"));
+        // The add dialog is refused the same way, before it opens.
+        QVERIFY(!List().AddMedia(false));
+        QCOMPARE(notices_.notices.size(), size_t(2));
+        QCOMPARE(notices_.notices[1].text, std::string("too samples open"));
+    }
+
+    void aRowDragsOutAsItsListPosition()
+    {
+        AddPlain(5);
+        std::unique_ptr<QMimeData> data(List().Model().mimeData({List().Model().index(3, 2)}));
+        QVERIFY(data);
+        QCOMPARE(data->data(QString::fromLatin1(CMediaListModel::kMediumMimeType)), QByteArray("3"));
+        QCOMPARE(CMediaListModel::MediumRowFromMime(data.get()), 3);
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/x.wav"))});
+        QCOMPARE(CMediaListModel::MediumRowFromMime(&files), -1);
+        QVERIFY(List().Model().flags(List().Model().index(3, 0)) & Qt::ItemIsDragEnabled);
+    }
+
+    void theDialogIsFilledFromTheMediumAndWritesBack()
+    {
+        auto sample = std::make_unique<CSamples>();
+        sample->name = "pad";
+        sample->filePath = WriteLoop(*dir_, "pad.wav", 44100);
+        sample->duration = 1000;
+        sample->startOffset = 100;
+        sample->endOffset = 900;
+        sample->tempo = 123.4f;
+        sample->beatCount = 8;
+        sample->pcKey = 'F';
+        sample->midiNote = 40;
+        sample->SetLoop(true);
+        sample->flags |= CMedia::kFlagHold;
+        sample->stretchMode = 2;
+        sample->stretchOption = 8;
+        CMedia* medium = Doc().InsertMedium(0, std::move(sample));
+        medium->SetColourScheme(5);
+        List().MediaChanged();
+
+        CMediaDlg dialog(Doc(), List().Environment(), medium, &List());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Media"));
+        QCOMPARE(dialog.NameField()->text(), QStringLiteral("pad"));
+        QCOMPARE(dialog.TempoField()->text(), QStringLiteral("123.4"));
+        QCOMPARE(dialog.BeatsField()->value(), 8);
+        QCOMPARE(dialog.PcKeyField()->currentText(), QStringLiteral("F"));
+        QCOMPARE(dialog.MidiKeyField()->currentText(), QStringLiteral("E3"));
+        QCOMPARE(dialog.StretchField()->currentText(), QStringLiteral("Change pitch"));
+        QCOMPARE(dialog.DivField()->currentText(), QStringLiteral("8"));
+        QCOMPARE(dialog.ColourField()->currentIndex(), 5);
+        QCOMPARE(dialog.LoopField()->isChecked(), true);
+        QCOMPARE(dialog.LoopCountField()->text(), QStringLiteral("cont."));
+        QCOMPARE(dialog.HoldField()->isChecked(), true);
+        QCOMPARE(dialog.OffsetField()->value(), 100);
+        QCOMPARE(dialog.EndField()->value(), 900);
+        QVERIFY(!dialog.StretchField()->isHidden());
+
+        // The spins keep 0 <= offset <= end <= duration.
+        dialog.OffsetField()->setValue(950);
+        QCOMPARE(dialog.OffsetField()->value(), 900);
+        dialog.EndField()->setValue(5000);
+        QCOMPARE(dialog.EndField()->value(), 1000);
+        dialog.EndField()->setValue(50);
+        QCOMPARE(dialog.EndField()->value(), 900);  // not below the offset
+        dialog.OffsetField()->setValue(200);
+        dialog.BeatsField()->setValue(5000);
+        QCOMPARE(dialog.BeatsField()->value(), 990);
+
+        // A tempo out of range keeps the dialog open and the medium unchanged.
+        dialog.TempoField()->setText(QStringLiteral("300"));
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(medium->tempo, 123.4f);
+        QCOMPARE(notices_.notices.back().text, std::string("The tempo must lie between 0.0 and 250.0."));
+        // The spin steps by tenths and stops at 250.0.
+        dialog.TempoField()->setText(QStringLiteral("249.5"));
+        dialog.StepTempo(10);
+        QCOMPARE(dialog.TempoField()->text(), QStringLiteral("250.0"));
+
+        dialog.TempoField()->setText(QStringLiteral("140.5"));
+        dialog.NameField()->setText(QStringLiteral("pad two"));
+        dialog.DivField()->setCurrentText(QStringLiteral("16"));
+        dialog.StretchField()->setCurrentIndex(1);
+        dialog.PcKeyField()->setCurrentText(QStringLiteral("F5"));
+        dialog.MidiKeyField()->setCurrentText(QStringLiteral("C2"));
+        dialog.LoopField()->setChecked(false);
+        dialog.LoopCountField()->setValue(3);
+        dialog.HoldField()->setChecked(false);
+        dialog.ColourField()->setCurrentIndex(10);
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        auto* edited = dynamic_cast<CSamples*>(medium);
+        QCOMPARE(edited->name, std::string("pad two"));
+        QCOMPARE(edited->tempo, 140.5f);
+        QCOMPARE(edited->effectiveTempo, 140.5f);
+        QCOMPARE(edited->stretchOption, 16);
+        QCOMPARE(edited->stretchMode, 1);
+        QCOMPARE(edited->pcKey, 116);  // F5
+        QCOMPARE(edited->midiNote, 24);
+        QCOMPARE(edited->startOffset, 200);
+        QCOMPARE(edited->endOffset, 900);
+        QCOMPARE(edited->IsLoop(), false);
+        QCOMPARE(edited->loopCount, 3);
+        QCOMPARE(edited->IsHold(), false);
+        QCOMPARE(edited->backColour, CMedia::PaletteEntry(10).back);
+        QCOMPARE(Cell(0, CMediaListModel::kTempoColumn), QStringLiteral("140.5"));
+    }
+
+    void selectProbesTheFileAndOkAddsIt()
+    {
+        const std::string path = WriteLoop(*dir_, "groove.wav", 88200);
+        CId3Tag tag;
+        tag.title = "Groove";
+        tag.tempo = 98.5f;
+        QVERIFY(WriteTag(path, tag));
+
+        CMediaDlg dialog(Doc(), List().Environment(), false, &List());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Add Media"));
+        QCOMPARE(dialog.PcKeyField()->currentText(), QStringLiteral("0"));
+        QCOMPARE(dialog.MidiKeyField()->currentText(), QStringLiteral("C1"));
+        QVERIFY(dialog.DeviceField()->count() >= 1);
+        dialog.SelectFile(QString::fromStdString(path));
+        QTRY_VERIFY(!dialog.ProbePending());
+        QCOMPARE(dialog.NameField()->text(), QStringLiteral("groove"));
+        QCOMPARE(dialog.TempoField()->text(), QStringLiteral("98.5"));
+        QCOMPARE(dialog.EndField()->value(), 2000);
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        CMedia* added = dialog.AddedMedium();
+        QVERIFY(added);
+        QCOMPARE(added->kind, CMedia::kKindSample);
+        QCOMPARE(added->slot, 0);
+        QCOMPARE(added->sampleRate, 44100);
+        QCOMPARE(added->duration, 2000);
+        QCOMPARE(added->endOffset, 2000);
+        QCOMPARE(added->tempo, 98.5f);
+        QCOMPARE(added->midiNote, 12);
+        QCOMPARE(added->pcKey, int('0'));
+
+        // A file that is no sound is refused with its message.
+        WriteBytes(dir_->file("noise.wav"), Bytes(2000, 0x33));
+        CMediaDlg second(Doc(), List().Environment(), false, &List());
+        second.SelectFile(QString::fromStdString(dir_->file("noise.wav")));
+        QTRY_VERIFY(!second.ProbePending());
+        QCOMPARE(notices_.notices.back().text, std::string("File is incompatible"));
+    }
+
+    void theDialogAppliesTheSampleLimits()
+    {
+        const std::string path = WriteLoop(*dir_, "long.wav", 44100);  // 176400 bytes
+        // Larger than the sample size limit read at start-up.
+        SetSampleSizeLimit(100000);
+        CMediaDlg tooBig(Doc(), List().Environment(), false, &List());
+        tooBig.SelectFile(QString::fromStdString(path));
+        QTRY_VERIFY(!tooBig.ProbePending());
+        tooBig.accept();
+        QCOMPARE(tooBig.result(), int(QDialog::Rejected));
+        QCOMPARE(notices_.notices.back().text, std::string("sample is too big"));
+        // A shorter range fits.
+        tooBig.EndField()->setValue(500);
+        tooBig.accept();
+        QCOMPARE(tooBig.result(), int(QDialog::Accepted));
+        QCOMPARE(tooBig.AddedMedium()->endOffset, 500);
+
+        SetSampleSizeLimit(kStartSampleSizeLimit);
+        Doc().Environment().settings.memoryMax = 100000;
+        CMediaDlg noMemory(Doc(), List().Environment(), false, &List());
+        noMemory.SelectFile(QString::fromStdString(path));
+        QTRY_VERIFY(!noMemory.ProbePending());
+        noMemory.accept();
+        QCOMPARE(noMemory.result(), int(QDialog::Rejected));
+        QCOMPARE(notices_.notices.back().text, std::string("memory max for samples"));
+        QCOMPARE(Doc().MediaCount(), 1);
+    }
+
+    void effectsChangeTheSelectedSamples()
+    {
+        DropOnList({QString::fromStdString(WriteLoop(*dir_, "a.wav", 4410, 1000)),
+                    QString::fromStdString(WriteLoop(*dir_, "b.wav", 4410, 1000))});
+        QCOMPARE(Doc().MediaCount(), 2);
+        SelectRow(0);
+        const std::vector<int> sixDb = {6};
+        QVERIFY(List().ApplyEffect(32861, &sixDb));
+        CMedia& first = *Doc().MediumAt(0);
+        QCOMPARE(first.loaded, 1);
+        QVERIFY(first.GetPcm() != nullptr);
+        // 6 dB is a factor of 10^(60/200) = 1.995.
+        QCOMPARE(SampleAt(first, 0), int16_t(1995));
+        QCOMPARE(SampleAt(first, 4410 * 2 - 1), int16_t(1995));
+        QCOMPARE(dynamic_cast<CSamples&>(first).edited, 1);
+        QCOMPARE(Doc().MediumAt(1)->loaded, 0);  // the unselected sample is left alone
+        QVERIFY(Doc().IsModified());
+
+        // The dialog's values: the table's defaults and ranges.
+        const EffectParameters echo = EffectDialogTable::Defaults(32876);
+        QCOMPARE(echo.p1, 300);
+        QCOMPARE(echo.p2, -6);
+        QVERIFY(EffectDialogTable::Find(32860) == nullptr);  // normalise runs at once
+        CEffectParamDlg resonant(32869);
+        QCOMPARE(resonant.First()->minimum(), 40);
+        QCOMPARE(resonant.First()->maximum(), 10000);
+        QVERIFY(resonant.Second() != nullptr);
+        QCOMPARE(resonant.Second()->value(), 85);
+        QCOMPARE(resonant.windowTitle(), QStringLiteral("Resonnant"));
+
+        // Normalise takes no values: both rows full scale.
+        List().selectAll();
+        QVERIFY(List().ApplyEffect(32860));
+        QVERIFY(SampleAt(*Doc().MediumAt(1), 2) >= 32766);
+        QVERIFY(SampleAt(first, 2) >= 32766);
+    }
+
+    void saveWaveWritesTheSampleAndAutoKeyNumbersTheKeys()
+    {
+        DropOnList({QString::fromStdString(WriteLoop(*dir_, "a.wav", 4410, 700))});
+        SelectRow(0);
+        const QString out = QString::fromStdString(dir_->file("saved.wav"));
+        QVERIFY(List().SaveWave(out));
+        const Bytes saved = ReadBytes(out.toStdString());
+        const Bytes sound = ConstantPcm(4410, 700);
+        QVERIFY(saved.size() >= 44 + sound.size());
+        QVERIFY(std::equal(sound.begin(), sound.end(), saved.end() - static_cast<std::ptrdiff_t>(sound.size())));
+        QVERIFY(!List().SaveWave(QString::fromStdString(dir_->file("no/such/folder/x.wav"))));
+        QVERIFY(notices_.notices.back().text.find("could not be written") != std::string::npos);
+
+        AddPlain(28);
+        Doc().MediumAt(3)->midiNote = 90;
+        List().AutoKey();
+        QCOMPARE(Doc().MediumAt(0)->midiNote, 12);
+        QCOMPARE(Doc().MediumAt(0)->pcKey, int('0'));
+        QCOMPARE(Doc().MediumAt(3)->midiNote, 15);
+        QCOMPARE(Doc().MediumAt(11)->pcKey, int('B'));
+        QCOMPARE(Doc().MediumAt(23)->midiNote, 35);
+        QCOMPARE(Doc().MediumAt(24)->midiNote, 12);  // the 25th medium starts the keyboard again
+        QCOMPARE(Cell(24, CMediaListModel::kKeyColumn), QStringLiteral("0 / C1"));
+        QCOMPARE(AutoKeyRule::LabelOf(47), 124);
+        QCOMPARE(AutoKeyRule::LabelOf(48), 0);
+    }
+};
+
+TESSARON_VIEW_TEST(MediaListTest);
+
+}  // namespace tessaron::test
+
+#include "MediaListTest.moc"

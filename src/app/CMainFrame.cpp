@@ -21,6 +21,7 @@
 #include "app/CStatusPanes.h"
 #include "app/StatusTexts.h"
 #include "audioout/CSoundDevice.h"
+#include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CMesure.h"
@@ -145,6 +146,7 @@ void CMainFrame::BuildPanes()
     pianoPane_ = new CEmptyPane(QStringLiteral("Piano"), leftColumn_);
     CChordwayView::Services services;
     services.scheduler = scheduler_.get();
+    services.openWaveEditor = [this](CSamples& sample) { OpenWaveEditor(sample); };
     services.settings = &app_.Settings();
     services.audioDevices = [this] {
         QStringList names;
@@ -321,6 +323,7 @@ void CMainFrame::Notice(ListNotice notice)
     if (shutDown_ || !doc_) {
         return;
     }
+    CloseWaveEditors(false);
     if (notice == ListNotice::MediaChanged) {
         mediaList_->MediaChanged();
         status_->SetMedia(0, doc_->MediaCount());
@@ -381,6 +384,7 @@ void CMainFrame::ShutDown()
     // 5: the settings.
     app_.Store().SaveSettings(app_.Settings());
     // 6: the views and the song, then the placement.
+    CloseWaveEditors(true);
     eventList_ = nullptr;
     timeline_ = nullptr;
     mediaList_ = nullptr;

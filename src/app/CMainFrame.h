@@ -28,6 +28,7 @@ class CChordwayView;
 class CGuiMessageSink;
 class CGuiNotice;
 class CGridView;
+class CMedia;
 class CGuiProgress;
 class CMediaOutputs;
 class CMoveBar;
@@ -78,6 +79,8 @@ public:
     CMoveBar& MoveBar() { return *moveBar_; }
     CActionView& EventList() { return *eventList_; }
     CGridView& Timeline() { return *timeline_; }
+    // Shows a sample in its wave editor: one window per sample, raised when already open.
+    void OpenWaveEditor(CMedia& medium);
     CChordwayView& MediaList() { return *mediaList_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
@@ -120,6 +123,8 @@ private:
     void BuildBars();
     void BuildPanes();
     void ConnectTimeline();
+    // Closes the wave editors of media no longer in the song (all of them with `all`).
+    void CloseWaveEditors(bool all);
     void UpdateTitle();
     void UpdateRecentMenu();
     void RefreshViews();

@@ -21,6 +21,7 @@ void CMainFrame::ConnectTimeline()
         status_->SetEvent(eventList_->SelectedRow() + 1, doc_->EventCount());
     });
     timeline_->OnUndo([this] { RunCommand(kUndo); });
+    timeline_->OnDisplayWave([this](CMedia& medium) { OpenWaveEditor(medium); });
     // The settings bar gives the song its zoom first (it connected first).
     connect(settingsBar_->GridSize(), &QComboBox::activated, timeline_,
             [this] { timeline_->SetZoom(doc_->GridZoom()); });

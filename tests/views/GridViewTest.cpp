@@ -1,6 +1,7 @@
 // The timeline: ruler labels and marker zones, marker and event drags, paging after the song.
 #include "ViewTest.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -241,6 +242,61 @@ private slots:
         // Over an empty place the event commands are offered disabled.
         std::unique_ptr<QMenu> empty(view.Body().MakeMenu(QPoint(700, view.RowHeight() / 2)));
         QVERIFY(!empty->actions().front()->isEnabled());
+    }
+
+    void aHeldEventStepsOneBeatPerBeatWidthBothWays()
+    {
+        grid::EventDrag drag(100, 3);
+        QVERIFY(!drag.MoveTo(119, 20));
+        QVERIFY(drag.MoveTo(120, 20));
+        QCOMPARE(drag.Beat(), 4);
+        QVERIFY(drag.MoveTo(165, 20));  // two more widths from the new start point
+        QCOMPARE(drag.Beat(), 6);
+        QVERIFY(drag.MoveTo(100, 20));  // back past three widths
+        QCOMPARE(drag.Beat(), 3);
+        QVERIFY(drag.MoveTo(0, 20));
+        QCOMPARE(drag.Beat(), 0);       // never before beat 0
+        QCOMPARE(drag.Moved(), -3);
+        QVERIFY(!drag.MoveTo(-200, 20));
+        QCOMPARE(drag.Beat(), 0);
+        QVERIFY(drag.MoveTo(20, 20));   // the start point kept moving left meanwhile
+        QCOMPARE(drag.Beat(), 11);
+    }
+
+    void theRulerDrawsTheLoopMarkersAndInvertsThePositionBand()
+    {
+        AddPlay(drums_, 40);
+        doc_->SetLoopBegin(2);
+        doc_->SetLoopEnd(6);
+        doc_->SetSongPosition(10);
+        CGridView view(*doc_);
+        view.resize(800, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QImage ruler = view.Ruler().grab().toImage();
+        QCOMPARE(QColor(ruler.pixel(40, 1)), QColor(255, 0, 0));
+        QCOMPARE(QColor(ruler.pixel(120, 1)), QColor(0, 255, 0));
+        QCOMPARE(QColor(ruler.pixel(80, 1)), QColor(0, 0, 255));   // the ruler's blue between them
+        QCOMPARE(QColor(ruler.pixel(200, 2)), QColor(255, 255, 0));  // blue inverted in the band
+        // A marker outside the visible beats is not drawn.
+        view.ScrollToBeat(20);
+        const QImage scrolled = view.Ruler().grab().toImage();
+        for (int x = 0; x < 20; ++x) {
+            QCOMPARE(QColor(scrolled.pixel(x, 1)), QColor(0, 0, 255));
+        }
+    }
+
+    void theGridSizeListSetsTheZoom()
+    {
+        FrameUnderTest t;
+        QVERIFY(t.Create());
+        QComboBox* sizes = t.frame->SettingsBar().GridSize();
+        QCOMPARE(t.frame->Timeline().Zoom(), 20);
+        emit sizes->activated(0);
+        QCOMPARE(t.frame->Doc().GridZoom(), 40);
+        QCOMPARE(t.frame->Timeline().Zoom(), 40);
+        emit sizes->activated(4);
+        QCOMPARE(t.frame->Timeline().Zoom(), 3);
     }
 
     void followingTheSongPagesForwardAndBack()

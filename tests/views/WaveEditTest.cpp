@@ -18,6 +18,7 @@
 #include "song/CSettings.h"
 #include "support/TempDir.h"
 #include "support/WavBytes.h"
+#include "views/CWaveEditSession.h"
 #include "views/CWaveEditWnd.h"
 #include "views/WaveMapping.h"
 #include "views/WavePeaks.h"
@@ -280,6 +281,47 @@ private slots:
         QCOMPARE(editor->Session().UndoDepth(), size_t(1));
         editor->RunCommand(CWaveEditWnd::kUndo);
         QCOMPARE(Sound(*sample_), original_);
+    }
+
+    void aWorkersResultIsDroppedWhenTheSoundChangedMeanwhile()
+    {
+        Load(8000);
+        CWaveEditSession session(*doc_, *sample_);
+        auto job = session.StartEffect(CWaveEditWnd::kReverse, {}, {0, sample_->GetDataSize()});
+        QVERIFY(job);
+        QVERIFY(session.Silence({0, 4000}));
+        const auto silenced = Sound(*sample_);
+        QVERIFY(!session.FinishEffect(*job));
+        QCOMPARE(Sound(*sample_), silenced);
+        QCOMPARE(session.UndoDepth(), size_t(1));
+        // Untouched meanwhile, the result replaces the sound.
+        auto again = session.StartEffect(CWaveEditWnd::kReverse, {}, {0, sample_->GetDataSize()});
+        QVERIFY(session.FinishEffect(*again));
+        QCOMPARE(SampleAt(Sound(*sample_), 0, 0), SampleAt(silenced, 7999, 0));
+        QCOMPARE(session.UndoDepth(), size_t(2));
+        QVERIFY(session.Undo());
+        QCOMPARE(Sound(*sample_), silenced);
+    }
+
+    void peaksSummariseEightBitAndShortSounds()
+    {
+        // 8-bit mono: 128 is silence; four frames over eight columns repeat each frame.
+        const uint8_t pcm[4] = {128, 255, 0, 128};
+        WavePeaks peaks;
+        peaks.Compute(pcm, 4, 1, 8, 8);
+        QCOMPARE(peaks.Columns().size(), size_t(8));
+        QCOMPARE(peaks.Columns()[0].high, int16_t(0));
+        QCOMPARE(peaks.Columns()[2].high, int16_t(127 * 256));
+        QCOMPARE(peaks.Columns()[4].low, int16_t(-128 * 256));
+        QCOMPARE(peaks.Columns()[7].low, int16_t(0));
+        // Several frames a column: the lowest and highest of them, over both channels.
+        const auto ramp = Ramp(100);
+        peaks.Compute(ramp.data(), int(ramp.size()), 2, 16, 2);
+        QCOMPARE(peaks.Columns()[0].low, int16_t(-10000));
+        QCOMPARE(peaks.Columns()[1].high, int16_t(-50));   // the right channel of frame 50
+        QCOMPARE(peaks.Columns()[1].low, int16_t(-9950));  // the left one
+        peaks.Compute(ramp.data(), int(ramp.size()), 2, 24, 2);  // a depth no effect reads
+        QVERIFY(peaks.Empty());
     }
 
     void theSummaryIsMadeOncePerEditNotPerPaint()

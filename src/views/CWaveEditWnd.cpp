@@ -390,6 +390,11 @@ void CWaveEditWnd::PaintInto(QPainter& painter)
 void CWaveEditWnd::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    if (ListPosition() < 0) {
+        // The song let the sample go (a new song is being read): nothing of it is touched.
+        painter.fillRect(rect(), kBlack);
+        return;
+    }
     PaintInto(painter);
 }
 

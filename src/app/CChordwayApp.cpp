@@ -35,6 +35,7 @@ bool CChordwayApp::Start(const QStringList& arguments)
     QCoreApplication::setApplicationName(QStringLiteral("Tessaron"));
     // 3: the skin path.
     skinPath_ = CSettingsStore::SkinPath(settingsStore_->LoadSkinName(), ProgramFolder());
+    skin_.Load(QString::fromStdString(skinPath_), QGuiApplication::palette().button().color());
 
     // 5: the frame, placed before it is shown.
     const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1280, 800);

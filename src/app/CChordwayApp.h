@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "app/CRecentFiles.h"
+#include "app/CSkin.h"
 #include "app/IProfileStore.h"
 #include "app/PlacementRules.h"
 #include "song/CSettings.h"
@@ -37,6 +38,8 @@ public:
     CRecentFiles& RecentFiles() { return recent_; }
     CMainFrame* Frame() const { return frame_.get(); }
     const std::string& SkinPath() const { return skinPath_; }
+    // The skin in use: read at start-up; its MAIN section is applied by the main frame.
+    CSkin& Skin() { return skin_; }
     // The folder of the program's own data: skins and manual.
     static std::string ProgramFolder();
     // The skin's main-window rectangle (width -1: the skin gives none).
@@ -52,6 +55,7 @@ private:
     CSettings settings_;
     CRecentFiles recent_;
     std::string skinPath_;
+    CSkin skin_;
     PlacementRules::SkinWindow skinWindow_;
     std::unique_ptr<CMainFrame> frame_;
 };

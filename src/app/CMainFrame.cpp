@@ -27,10 +27,13 @@
 #include "song/CMesure.h"
 #include "song/CScheduler.h"
 #include "song/Messages.h"
+#include "song/CTriggerRules.h"
 #include "views/CActionView.h"
 #include "views/CChordwayView.h"
 #include "views/CEmptyPane.h"
 #include "views/CGridView.h"
+#include "views/CKeyFilter.h"
+#include "views/CMidiView.h"
 
 namespace tessaron {
 
@@ -55,7 +58,9 @@ CMainFrame::~CMainFrame() { ShutDown(); }
 
 bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
 {
-    // 1-3: the skin's MAIN section comes with the skin; PITCHBENDRANGE before the bars.
+    // 1-3: the skin's MAIN section; PITCHBENDRANGE before the bars.
+    const int dotsPerInch = screen() ? static_cast<int>(screen()->logicalDotsPerInchY()) : 96;
+    const skin::SkinMainValues look = app_.Skin().ApplyMain(dotsPerInch);
     app_.Store().LoadPitchBendRange(app_.Settings());
     // 4-5: bars, status bar, docking.
     BuildCommands();
@@ -85,8 +90,10 @@ bool CMainFrame::Create(const CAudioOutputs::Opener& opener)
     env.audioDeviceCount = static_cast<int>(outputs_.Count());
     env.midiOutputPortCount = app_.midiOutputPorts;
     env.settings = app_.Settings();
+    env.keyboardOctaves = look.octaves;
     doc_ = std::make_unique<CChordwayDoc>(env);
     scheduler_ = std::make_unique<CScheduler>(*doc_);
+    triggers_ = std::make_unique<CTriggerRules>(*doc_, *scheduler_);
     BuildPanes();
     doc_->NewDocument();
     scheduler_->Start();
@@ -143,7 +150,7 @@ void CMainFrame::BuildPanes()
     leftColumn_->setObjectName(QStringLiteral("LeftColumn"));
     rightColumn_ = new QSplitter(Qt::Vertical, outer_);
     rightColumn_->setObjectName(QStringLiteral("RightColumn"));
-    pianoPane_ = new CEmptyPane(QStringLiteral("Piano"), leftColumn_);
+    BuildPiano();
     CChordwayView::Services services;
     services.scheduler = scheduler_.get();
     services.openWaveEditor = [this](CSamples& sample) { OpenWaveEditor(sample); };
@@ -187,6 +194,41 @@ void CMainFrame::BuildPanes()
     const int height = std::max(150, this->height());
     leftColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
     rightColumn_->setSizes({height * 8 / 15, height - height * 8 / 15});
+}
+
+void CMainFrame::BuildPiano()
+{
+    CMidiView::Hooks hooks;
+    hooks.runCommand = [this](int id) { RunCommand(id); };
+    hooks.commandEnabled = [this](int id) { return Action(id) && Action(id)->isEnabled(); };
+    // "Display Wave" opens the key's sample in the wave editor; editing a medium belongs to a
+    // view that is not in the window yet.
+    hooks.mediaCommandAvailable = [](int id) { return id == kDisplayWave; };
+    hooks.runMediaCommand = [this](int id, int mediaIndex) {
+        if (id == kDisplayWave && mediaIndex >= 0 && mediaIndex < doc_->MediaCount()) {
+            OpenWaveEditor(*doc_->MediumAt(mediaIndex));
+        }
+    };
+    hooks.mediaChanged = [this] {
+        doc_->SetModified();
+        status_->SetMedia(0, doc_->MediaCount());
+        UpdateTitle();
+        UpdateCommands();
+    };
+    hooks.resetPosition = [this] {
+        status_->ResetPosition(doc_->TimeDisplay());
+        moveBar_->SetPosition(0);
+    };
+    pianoView_ = new CMidiView(*doc_, *scheduler_, *triggers_, &app_.Skin(), hooks, leftColumn_);
+    pianoPane_ = pianoView_;
+
+    // Keys play media wherever the focus is in the window.
+    CKeyFilter::Hooks keys;
+    keys.mainWindow = this;
+    keys.editFocus = [this] { return editFocus_; };
+    keys.changed = [this] { UpdateCommands(); };
+    keyFilter_ = std::make_unique<CKeyFilter>(*doc_, *triggers_, keys);
+    QApplication::instance()->installEventFilter(keyFilter_.get());
 }
 
 void CMainFrame::ShowFirst(const PlacementRules::Decision& placement)
@@ -275,6 +317,9 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
         break;
     case message::kSongCursor: timeline_->SongCursor(static_cast<int32_t>(second)); break;
     case message::kMediumState:
+        if (pianoView_) {
+            pianoView_->MediumState(static_cast<int>(first), reinterpret_cast<const CMedia*>(second));
+        }
         mediaList_->MediumStateChanged(reinterpret_cast<const CMedia*>(second));
         UpdateCommands();
         break;
@@ -294,6 +339,9 @@ void CMainFrame::UpdateHint(int hint, intptr_t value, bool toMediaList)
     }
     if (eventList_) {
         eventList_->UpdateHint(hint);
+    }
+    if (pianoView_) {
+        pianoView_->UpdateHint(hint);
     }
     if (mediaList_ && toMediaList) {
         mediaList_->UpdateHint(hint);
@@ -324,6 +372,9 @@ void CMainFrame::Notice(ListNotice notice)
         return;
     }
     CloseWaveEditors(false);
+    if (pianoView_) {
+        pianoView_->MediaChanged();
+    }
     if (notice == ListNotice::MediaChanged) {
         mediaList_->MediaChanged();
         status_->SetMedia(0, doc_->MediaCount());
@@ -377,6 +428,10 @@ void CMainFrame::ShutDown()
         return;
     }
     shutDown_ = true;
+    if (keyFilter_) {
+        QApplication::instance()->removeEventFilter(keyFilter_.get());
+        keyFilter_->ReleaseAll();
+    }
     // 2: the scheduler; 3: MIDI (none open); 4: the audio outputs.
     scheduler_->StopSong();
     scheduler_->ShutDown();
@@ -387,8 +442,10 @@ void CMainFrame::ShutDown()
     CloseWaveEditors(true);
     eventList_ = nullptr;
     timeline_ = nullptr;
+    pianoView_ = nullptr;
     mediaList_ = nullptr;
     delete takeCentralWidget();
+    keyFilter_.reset();
     scheduler_.reset();
     doc_.reset();
     const QSize screenSize = screen() ? screen()->size() : QSize(0, 0);

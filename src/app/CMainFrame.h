@@ -23,6 +23,9 @@ namespace tessaron {
 
 class CActionView;
 class CChordwayApp;
+class CKeyFilter;
+class CMidiView;
+class CTriggerRules;
 class CChordwayDoc;
 class CChordwayView;
 class CGuiMessageSink;
@@ -81,6 +84,10 @@ public:
     CGridView& Timeline() { return *timeline_; }
     // Shows a sample in its wave editor: one window per sample, raised when already open.
     void OpenWaveEditor(CMedia& medium);
+    // The piano view; null once the frame has shut down.
+    CMidiView* PianoView() const { return pianoView_; }
+    // The rules every key press, mouse click on the piano and MIDI note goes through.
+    CTriggerRules& Triggers() { return *triggers_; }
     CChordwayView& MediaList() { return *mediaList_; }
     QAction* Action(int id) const;
     const QString& SongPath() const { return songPath_; }
@@ -155,6 +162,7 @@ private:
     void OnDeleteEvent();
     void OnEditEvent();
     void TogglePane(QWidget* pane);
+    void BuildPiano();
 
     CChordwayApp& app_;
     CAudioOutputs outputs_;
@@ -164,6 +172,8 @@ private:
     std::unique_ptr<CMediaOutputs> loader_;
     std::unique_ptr<CChordwayDoc> doc_;
     std::unique_ptr<CScheduler> scheduler_;
+    std::unique_ptr<CTriggerRules> triggers_;
+    std::unique_ptr<CKeyFilter> keyFilter_;
 
     std::vector<CommandEntry> commands_;
     std::map<int, QAction*> actions_;
@@ -180,6 +190,7 @@ private:
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
     CGridView* timeline_ = nullptr;
+    CMidiView* pianoView_ = nullptr;
     CChordwayView* mediaList_ = nullptr;
     bool mediaListActive_ = false;  // the media list, not the event list, had the focus last
 

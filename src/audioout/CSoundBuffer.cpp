@@ -298,4 +298,6 @@ uint32_t CSoundBuffer::GetFrequency() const
     return frequency_ == 0 ? memory_->Format().samplesPerSec : frequency_;
 }
 
+float CSoundBuffer::TakePeak() const { return mixer_->TakePeak(slot_); }
+
 }  // namespace tessaron

@@ -83,6 +83,9 @@ public:
     bool SetFrequency(uint32_t hertz);
     // The frequency in use: the data's own rate after SetFrequency(0).
     uint32_t GetFrequency() const;
+    // The loudest sample this buffer put out since the last call, after its volume and pan,
+    // 0..1. Lock-free on both sides; meant for one reader (a level meter's timer).
+    float TakePeak() const;
 
     SoundBufferCaps GetCaps() const { return {flags_, memory_->Bytes()}; }
     const WaveFormat& GetFormat() const { return memory_->Format(); }

@@ -232,6 +232,7 @@ void SoftwareMixer::Apply_RT(const MixerCommand& command)
     switch (command.kind) {
     case Kind::Attach:
         voice.Attach_RT(command.memory, DeviceRate(), RampFrames());
+        status_[command.slot].peak.store(0.0f, std::memory_order_relaxed);
         break;
     case Kind::Detach:
         voice.Detach_RT();
@@ -286,6 +287,12 @@ void SoftwareMixer::MixPiece_RT(float* out, uint32_t frames, uint32_t channels)
         Voice& voice = voices_[slot];
         voice.Mix_RT(bus, frames);
         Publish_RT(slot, 0);
+        // Only this thread raises the peak; a reader taking it back to 0 in between at worst
+        // sees this block's level once more.
+        VoiceStatus& status = status_[slot];
+        if (voice.LastPeak() > status.peak.load(std::memory_order_relaxed)) {
+            status.peak.store(voice.LastPeak(), std::memory_order_relaxed);
+        }
         if (voice.Audible()) {
             ++i;
         } else {

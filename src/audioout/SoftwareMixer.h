@@ -51,6 +51,8 @@ public:
     void Retire(std::shared_ptr<const SoundBlock> block);
     void Collect();  // frees what no callback can read any more
     const VoiceStatus& Status(uint32_t slot) const { return status_[slot]; }
+    // The loudest sample of the voice since the last call, 0..1; for one reader (a meter).
+    float TakePeak(uint32_t slot) { return slot < voices_.size() ? status_[slot].peak.exchange(0.0f) : 0.0f; }
     size_t RetiredCount();
 
     // Told by the backend: before the first callback, after the last one has returned.

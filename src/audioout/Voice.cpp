@@ -113,6 +113,7 @@ uint32_t Voice::StatusFlags() const
 
 void Voice::Mix_RT(float* bus, uint32_t frames)
 {
+    lastPeak_ = 0.0f;
     if (!memory_ || step_ == 0) {
         return;
     }
@@ -121,7 +122,19 @@ void Voice::Mix_RT(float* bus, uint32_t frames)
         MixHead(tail_, data, bus, frames);
     }
     if (main_.active) {
+        // The level the meters show: what the main head reads in this block, at its gain. The
+        // fading tail of a restart or stop is left out; it is on its way to silence.
+        const uint64_t from = main_.pos;
         MixHead(main_, data, bus, frames);
+        const float gain = std::max(main_.gainLeft, main_.gainRight);
+        if (bits_ == 16) {
+            lastPeak_ = gain * (channels_ == 2 ? ScanPeak<int16_t, 2>(data, from, frames)
+                                               : ScanPeak<int16_t, 1>(data, from, frames));
+        } else {
+            lastPeak_ = gain * (channels_ == 2 ? ScanPeak<uint8_t, 2>(data, from, frames)
+                                               : ScanPeak<uint8_t, 1>(data, from, frames));
+        }
+        lastPeak_ = std::min(lastPeak_, 1.0f);
         if (!main_.active) {  // a one-shot ran out: stopped, cursor back at the start
             playing_ = false;
             main_.pos = 0;
@@ -132,6 +145,30 @@ void Voice::Mix_RT(float* bus, uint32_t frames)
             channels_ == 2 ? KeepHistory<uint8_t, 2>(data) : KeepHistory<uint8_t, 1>(data);
         }
     }
+}
+
+template <typename S, int Channels>
+float Voice::ScanPeak(const uint8_t* bytes, uint64_t from, uint32_t frames) const
+{
+    const S* data = reinterpret_cast<const S*>(bytes);
+    // Source frames the head crossed; never more than the whole sound.
+    const uint64_t span = std::min<uint64_t>(((uint64_t{frames} * step_) >> 32) + 1, frames_);
+    uint64_t frame = from >> 32;
+    int peak = 0;
+    for (uint64_t i = 0; i < span; ++i, ++frame) {
+        if (frame >= frames_) {
+            if (!looping_) {
+                break;
+            }
+            frame = 0;
+        }
+        for (int c = 0; c < Channels; ++c) {
+            const int value = static_cast<int>(data[frame * Channels + c]);
+            const int level = sizeof(S) == 1 ? (value - 128) * 256 : value;
+            peak = std::max(peak, level < 0 ? -level : level);
+        }
+    }
+    return static_cast<float>(peak) / 32768.0f;
 }
 
 template <typename S, int Channels>

@@ -25,6 +25,8 @@ public:
     void Mix_RT(float* bus, uint32_t frames);
 
     bool Attached() const { return memory_ != nullptr; }
+    // The loudest sample of the last Mix_RT, after the voice's gain, 0..1.
+    float LastPeak() const { return lastPeak_; }
     bool Audible() const { return main_.active || tail_.active; }
     uint32_t CursorBytes() const;
     uint32_t StatusFlags() const;
@@ -48,6 +50,9 @@ private:
     void MixEdgeFrame(Head& head, const S* data, float* bus);
     template <typename S, int Channels>
     void KeepHistory(const uint8_t* data);
+    // The loudest source sample of the `frames` output frames the main head plays from `from`.
+    template <typename S, int Channels>
+    float ScanPeak(const uint8_t* data, uint64_t from, uint32_t frames) const;
 
     const SoundMemory* memory_ = nullptr;
     uint32_t frames_ = 0;
@@ -68,6 +73,7 @@ private:
     // writer may already be refilling it, yet the interpolation still needs it.
     int64_t historyFrame_ = -1;
     float history_[2] = {0.0f, 0.0f};
+    float lastPeak_ = 0.0f;
 };
 
 }  // namespace tessaron

@@ -97,6 +97,9 @@ public:
     virtual void SetVolume(int volume);
     virtual void SendVolume(int) {}
     virtual int GetVolumeLevel() const { return 0; }
+    // The loudest sample the medium put out since the last call, 0..1, as the output's mixer
+    // measured it; for the piano view's level meters (one reader).
+    virtual float TakeOutputPeak() { return 0.0f; }
     virtual void ApplyPan() {}
     virtual void SetPan(int pan);
     virtual void SendPan(int) {}

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "audioout/CSoundBuffer.h"
 #include "framework/CArchive.h"
 #include "media/PitchRules.h"
 
@@ -282,6 +283,20 @@ int CSamples::CurrentPeak(float)
 {
     // The peak reads the buffer's own sound, so its cursor needs no scaling for a fitted tempo.
     return sampleData_ ? sampleData_->Peak(sampleData_->PlayCursor(), 32, -1) : 0;
+}
+
+float CSamples::TakeOutputPeak()
+{
+    float peak = 0.0f;
+    if (sampleData_ && sampleData_->Buffer()) {
+        peak = sampleData_->Buffer()->TakePeak();
+    }
+    for (const auto& duplicate : duplicates_) {
+        if (duplicate->Buffer()) {
+            peak = std::max(peak, duplicate->Buffer()->TakePeak());
+        }
+    }
+    return peak;
 }
 
 int CSamples::MoveToDevice(CSoundDevice* device)

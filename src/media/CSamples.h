@@ -43,6 +43,7 @@ public:
     void Reset() override;
     int SetPosition(int ms) override;
     int CurrentPeak(float tempo) override;
+    float TakeOutputPeak() override;
     int MoveToDevice(CSoundDevice* device) override;
     int Reopen(float tempo) override;
     int ChangeTempo(float tempo) override;

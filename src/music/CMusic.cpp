@@ -364,6 +364,8 @@ void CMusic::SendVolume(int value)
     }
 }
 
+float CMusic::TakeOutputPeak() { return engine_ ? engine_->TakePeak() : 0.0f; }
+
 int CMusic::GetVolumeLevel() const { return engine_ ? engine_->Volume() / 10 : -1000; }
 
 void CMusic::ApplyPan()

@@ -60,6 +60,7 @@ public:
     void SetVolume(int volume) override;
     void SendVolume(int volume) override;
     int GetVolumeLevel() const override;
+    float TakeOutputPeak() override;
     void ApplyPan() override;
     void SetPan(int pan) override;
     void ApplyPitch() override;

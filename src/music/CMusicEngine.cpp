@@ -809,4 +809,10 @@ void CMusicEngine::EndPlaybackLocked()
     }
 }
 
+float CMusicEngine::TakePeak()
+{
+    std::lock_guard guard(lock_);
+    return main_ ? main_->TakePeak() : 0.0f;
+}
+
 }  // namespace tessaron

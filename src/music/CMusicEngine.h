@@ -94,6 +94,8 @@ public:
     void SetStartPosition(int ms) { startPositionMs_.store(ms < 0 ? 0 : ms); }
     bool SetVolume(int32_t hundredthsDb);
     int32_t Volume() const { return volume_.load(); }
+    // The loudest sample the stream put out since the last call, 0..1 (the level meter's feed).
+    float TakePeak();
     bool SetPan(int32_t hundredthsDb);
     int32_t Pan() const { return pan_.load(); }
     void SetArmed(bool armed) { armed_.store(armed); }

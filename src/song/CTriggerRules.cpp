@@ -1,5 +1,6 @@
 #include "song/CTriggerRules.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "media/CMedia.h"
@@ -50,6 +51,11 @@ int CTriggerRules::KeyIndexOfMidiKey(int32_t midiKey, int keyCount)
     }
     const int32_t key = midiKey >= 12 ? midiKey - 12 : 12;
     return static_cast<int>(key % keyCount);
+}
+
+void CTriggerRules::SetOctaveShift(int octaves)
+{
+    octaveShift_ = std::clamp(octaves, -kMaxOctaveShift, kMaxOctaveShift);
 }
 
 bool CTriggerRules::Sustains(const CMedia& medium) { return medium.IsHold(); }
@@ -163,7 +169,7 @@ CTriggerRules::Outcome CTriggerRules::NoteOn(int note, int velocity)
         return NoteOff(note);
     }
     std::lock_guard guard(doc_.Lock());
-    lastKey_ = KeyOfNote(note);
+    lastKey_ = ShiftedKeyOfNote(note);
     const std::vector<int> media = MediaOfKey(lastKey_);
     Outcome outcome;
     outcome.matched = !media.empty();
@@ -197,7 +203,7 @@ CTriggerRules::Outcome CTriggerRules::NoteOn(int note, int velocity)
 CTriggerRules::Outcome CTriggerRules::NoteOff(int note)
 {
     std::lock_guard guard(doc_.Lock());
-    return Release(MediaOfKey(KeyOfNote(note)));
+    return Release(MediaOfKey(ShiftedKeyOfNote(note)));
 }
 
 void CTriggerRules::ControlChange(int channel, int controller, int value)

@@ -62,6 +62,14 @@ public:
     int SelectedKey() const { return selectedKey_; }
     // The MIDI key of the last note on, -1 before the first.
     int32_t LastKey() const { return lastKey_; }
+    // Octaves by which MIDI notes are moved before they reach media (the piano view's NOTE+
+    // and NOTE-), so that a short MIDI keyboard can play every octave: -kMaxOctaveShift..
+    // kMaxOctaveShift; a note moved below key 0 reaches nothing.
+    static constexpr int kMaxOctaveShift = 4;
+    void SetOctaveShift(int octaves);
+    int OctaveShift() const { return octaveShift_; }
+    // The MIDI key a note reaches with the octave shift.
+    int32_t ShiftedKeyOfNote(int note) const { return KeyOfNote(note) + 12 * octaveShift_; }
 
 private:
     std::vector<int> MediaOfKey(int32_t midiKey) const;
@@ -74,6 +82,7 @@ private:
     CScheduler& scheduler_;
     int32_t lastKey_ = -1;
     int selectedKey_ = -1;
+    int octaveShift_ = 0;
     std::bitset<512> keysDown_;
 };
 

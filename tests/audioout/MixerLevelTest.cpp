@@ -122,5 +122,40 @@ TEST(MixerLevels, MasterVolumeAndPanActOnTheWholeOutput)
     EXPECT_NEAR(mixed[11], 0.5 * Db(-600), 1e-3);
 }
 
+// The level meters' feed: the loudest sample each buffer put out since the meter last took
+// it, after volume and pan, for 16-bit and 8-bit data; silence once the buffer stops.
+TEST(MixerLevels, PeakFollowsTheVoiceAndItsVolume)
+{
+    const WaveFormat mono8 = WaveFormat::MakePcm(22050, 1, 8);
+    struct Case {
+        const WaveFormat* format;
+        int32_t volume;
+        double expected;
+    };
+    for (const Case c : {Case{&kStereo16, 0, 0.5}, Case{&kStereo16, -600, 0.5 * Db(-600)}, Case{&mono8, 0, 0.5},
+                         Case{&mono8, -2000, 0.05}}) {
+        OfflineOutput out;
+        auto quiet = out.Buffer(kStereo16, SinePcm(kStereo16, 4800, 1000, 0.1));
+        auto buffer = out.Buffer(*c.format, SinePcm(*c.format, 4800, 1000, 0.5));
+        EXPECT_EQ(buffer->TakePeak(), 0.0f) << "nothing played yet";
+        ASSERT_TRUE(buffer->SetVolume(c.volume));
+        ASSERT_TRUE(buffer->Play(PlayFlags::Looping));
+        ASSERT_TRUE(quiet->Play(PlayFlags::Looping));
+        out.Render(960);  // past the start ramp
+        buffer->TakePeak();
+        quiet->TakePeak();
+        out.Render(2400);
+        EXPECT_NEAR(buffer->TakePeak(), c.expected, c.expected * 0.03) << c.volume;
+        EXPECT_NEAR(quiet->TakePeak(), 0.1, 0.003) << "each voice has its own level";
+        EXPECT_EQ(buffer->TakePeak(), 0.0f) << "taken";
+        ASSERT_TRUE(buffer->Stop());
+        out.Render(960);
+        buffer->TakePeak();
+        out.Render(960);
+        EXPECT_EQ(buffer->TakePeak(), 0.0f) << "a stopped voice is silent";
+        EXPECT_GT(quiet->TakePeak(), 0.09f);
+    }
+}
+
 }  // namespace
 }  // namespace tessaron::test

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -62,6 +63,7 @@ TEST(RealTimeSafety, CallbackThreadAllocatesNothingWhile64VoicesStartAndStop)
 
     std::atomic<bool> stop{false};
     std::atomic<long> blocks{0};
+    float peaks = 0.0f;
     std::atomic<double> loudest{0.0};
     std::thread audio([&] {
         std::vector<float> block(128 * 2);  // allocated before the guard is armed
@@ -94,6 +96,7 @@ TEST(RealTimeSafety, CallbackThreadAllocatesNothingWhile64VoicesStartAndStop)
             voice.SetFrequency(i % 4 == 0 ? 0 : 8000 + 500 * static_cast<uint32_t>(i));
             voice.GetStatus();
             voice.GetCurrentPosition(nullptr, nullptr);
+            peaks = std::max(peaks, voice.TakePeak());  // the meters read while the callback writes
         }
         // Edits publish new memory; released duplicates retire theirs.
         OfflineOutput::Write(*voices[round % 64], 0, SinePcm(voices[round % 64]->GetFormat(), 500, 900, 0.01));
@@ -113,6 +116,7 @@ TEST(RealTimeSafety, CallbackThreadAllocatesNothingWhile64VoicesStartAndStop)
     EXPECT_EQ(guardedAllocations.load(), 0);
     EXPECT_GT(blocks.load(), 80);
     EXPECT_GT(loudest.load(), 0.01) << "the voices were heard";
+    EXPECT_GT(peaks, 0.005f) << "the voices' levels were published";
     voices.clear();
     out.device.Mixer()->Collect();
 }

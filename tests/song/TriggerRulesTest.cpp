@@ -190,6 +190,36 @@ TEST_F(TriggerRules, VelocityCountsOnPlayingMediaWhenMidiVelocityIsOff)
     EXPECT_GT(Heard(), soft * 1.5);
 }
 
+// The piano view's NOTE+ and NOTE- move the MIDI keyboard by octaves: a note then reaches the
+// media an octave up, its note off releases the same media, and the shift stays within range.
+TEST_F(TriggerRules, AnOctaveShiftMovesNotesToTheMediaOfAnotherOctave)
+{
+    doc.Environment().settings.midiVelocity = true;
+    CSamples* unshifted = AddSample(36);  // note 60 without a shift
+    CSamples* octaveUp = AddSample(48);
+    rules.SetOctaveShift(1);
+    EXPECT_EQ(rules.ShiftedKeyOfNote(60), 48);
+    EXPECT_TRUE(rules.NoteOn(60, 127).changed);
+    Ticks(2);
+    EXPECT_TRUE(octaveUp->IsDevicePlaying());
+    EXPECT_FALSE(unshifted->IsDevicePlaying());
+    EXPECT_EQ(rules.LastKey(), 48);
+    EXPECT_TRUE(rules.NoteOff(60).changed);
+    Ticks(2);
+    EXPECT_FALSE(octaveUp->IsDevicePlaying());
+
+    rules.SetOctaveShift(-1);
+    EXPECT_TRUE(rules.NoteOn(72, 127).changed);  // 72 reaches 48, less an octave
+    Ticks(2);
+    EXPECT_TRUE(unshifted->IsDevicePlaying());
+    EXPECT_FALSE(rules.NoteOn(24, 127).matched) << "below key 0 nothing answers";
+
+    rules.SetOctaveShift(9);
+    EXPECT_EQ(rules.OctaveShift(), CTriggerRules::kMaxOctaveShift);
+    rules.SetOctaveShift(-9);
+    EXPECT_EQ(rules.OctaveShift(), -CTriggerRules::kMaxOctaveShift);
+}
+
 TEST_F(TriggerRules, EveryNoteRetriggersWhenVelocityIsIgnored)
 {
     doc.Environment().settings.midiVelocity = true;

@@ -1,0 +1,641 @@
+// The piano view's actions: keys of the computer keyboard while it has the focus, the mouse on
+// the keys, the per-key switches, the transport buttons, the popup menu and the drops.
+#include <algorithm>
+#include <mutex>
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMenu>
+
+#include "media/CMedia.h"
+#include "song/CAction.h"
+#include "song/CChordwayDoc.h"
+#include "song/CScheduler.h"
+#include "song/CTriggerRules.h"
+#include "song/MediumFromFile.h"
+#include "views/CBitmapButton.h"
+#include "views/CMidiView.h"
+#include "views/CPianoSurface.h"
+#include "views/CSkinSlider.h"
+
+namespace tessaron {
+
+namespace {
+
+constexpr int kModeOnce = 1;
+constexpr int kModeLoop = 2;
+constexpr int32_t kSilence = -1000;
+constexpr int32_t kPanEnd = 1000;
+constexpr int kStep = 10;
+
+bool Playing(const CMedia& medium) { return medium.IsPlaying() || medium.IsDevicePlaying(); }
+
+// Keys the view takes for itself while it has the focus, before the window's shortcuts.
+bool ViewKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Escape:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_End:
+    case Qt::Key_Home:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Asterisk:
+    case Qt::Key_Slash:
+    case Qt::Key_Tab: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+bool CMidiView::KeyCommand(int qtKey, bool keypad)
+{
+    const int key = selectedKey_;
+    switch (qtKey) {
+    case Qt::Key_Backspace: StopKey(key, false); return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: Play(key, kModeOnce); return true;
+    case Qt::Key_Space: Play(key, kModeLoop); return true;
+    case Qt::Key_Escape:
+        if (!keys_.Valid(key)) {
+            return false;
+        }
+        SetMute(key, !controls_[static_cast<size_t>(key)].mute->isChecked());
+        return true;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_End:
+    case Qt::Key_Home: {
+        if (!keys_.HasMedia(key)) {
+            return true;
+        }
+        int32_t volume = 0;
+        if (qtKey == Qt::Key_End) {
+            volume = kSilence;
+        } else if (qtKey != Qt::Key_Home) {
+            std::lock_guard guard(doc_.Lock());
+            volume = doc_.MediumAt(keys_.MediaOf(key).front())->volume + (qtKey == Qt::Key_PageUp ? kStep : -kStep);
+            volume = std::clamp(volume, kSilence, 0);
+        }
+        SetKeyVolume(key, volume);
+        return true;
+    }
+    case Qt::Key_Left: SelectKey(std::max(0, key - 1)); return true;
+    case Qt::Key_Right: SelectKey(std::min(keys_.KeyCount() - 1, key + 1)); return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        ApplyPitchBend(std::clamp(pitchBend_ + (qtKey == Qt::Key_Up ? kStep : -kStep), -kPitchBendRange,
+                                  kPitchBendRange));
+        return true;
+    case Qt::Key_Asterisk:
+    case Qt::Key_Slash: {
+        if (!keypad) {
+            return false;  // typed characters; they may be media keys
+        }
+        if (keys_.HasMedia(key)) {
+            std::lock_guard guard(doc_.Lock());
+            const int32_t pan = doc_.MediumAt(keys_.MediaOf(key).front())->pan;
+            SetKeyPan(key, std::clamp(pan + (qtKey == Qt::Key_Asterisk ? kStep : -kStep), -kPanEnd, kPanEnd));
+        }
+        return true;
+    }
+    default: return false;
+    }
+}
+
+bool CMidiView::KeyCommandReleased(int qtKey)
+{
+    if (qtKey == Qt::Key_Up || qtKey == Qt::Key_Down) {
+        ApplyPitchBend(0);
+        return true;
+    }
+    return false;
+}
+
+void CMidiView::keyPressEvent(QKeyEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier) &&
+        KeyCommand(event->key(), (event->modifiers() & Qt::KeypadModifier) != 0)) {
+        event->accept();
+        return;
+    }
+    event->ignore();  // other keys go on to the frame
+}
+
+void CMidiView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!event->isAutoRepeat() && KeyCommandReleased(event->key())) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+bool CMidiView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Esc toggles the selected key's mute; with no key selected it stops the song as elsewhere.
+        const bool taken = ViewKey(key->key()) && (key->key() != Qt::Key_Escape || keys_.Valid(selectedKey_));
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) && taken) {
+            event->accept();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Tab) {
+        // Tab brings the position back to the start instead of moving the focus.
+        if (hooks_.resetPosition) {
+            hooks_.resetPosition();
+        }
+        return true;
+    }
+    return QScrollArea::event(event);
+}
+
+bool CMidiView::focusNextPrevChild(bool) { return false; }
+
+void CMidiView::Play(int key, int mode)
+{
+    if (!keys_.HasMedia(key)) {
+        return;
+    }
+    {
+        std::lock_guard guard(doc_.Lock());
+        scheduler_.StartRecordingClock();
+        for (int index : keys_.MediaOf(key)) {
+            scheduler_.Play(doc_.MediumAt(index), index, mode);
+        }
+    }
+    Changed();
+}
+
+void CMidiView::StopKey(int key, bool onlyPlaying)
+{
+    if (!keys_.HasMedia(key)) {
+        return;
+    }
+    {
+        std::lock_guard guard(doc_.Lock());
+        for (int index : keys_.MediaOf(key)) {
+            CMedia* medium = doc_.MediumAt(index);
+            if (!onlyPlaying || Playing(*medium)) {
+                scheduler_.Stop(medium, index);
+            }
+        }
+    }
+    Changed();
+}
+
+void CMidiView::StopOtherKeys(int key)
+{
+    for (int other = 0; other < keys_.KeyCount(); ++other) {
+        if (other != key) {
+            StopKey(other, true);
+        }
+    }
+}
+
+void CMidiView::Sequence(int key)
+{
+    if (!keys_.HasMedia(key)) {
+        return;
+    }
+    {
+        std::lock_guard guard(doc_.Lock());
+        scheduler_.StartRecordingClock();
+        int32_t start = doc_.Clock().clock;
+        for (int index : keys_.MediaOf(key)) {
+            CMedia* medium = doc_.MediumAt(index);
+            medium->SetLoop(false);
+            scheduler_.Trigger(CAction(CAction::kPlay, medium, index, -1, medium->volume, medium->pan), start);
+            start += medium->GetPlayLength();
+        }
+    }
+    Changed();
+}
+
+void CMidiView::Transport(int field)
+{
+    const int key = selectedKey_;
+    if (!keys_.Valid(key)) {
+        return;
+    }
+    switch (field) {
+    case kPlay1: Play(key, kModeOnce); break;
+    case kPlayLoop: Play(key, kModeLoop); break;
+    case kStop: StopKey(key, true); break;
+    case kAlone1:
+    case kAloneLoop:
+        Play(key, field == kAlone1 ? kModeOnce : kModeLoop);
+        StopOtherKeys(key);
+        break;
+    case kSequence: Sequence(key); break;
+    default: break;
+    }
+}
+
+void CMidiView::ShiftOctave(int delta)
+{
+    rules_.SetOctaveShift(rules_.OctaveShift() + delta);
+    const QString shift = QStringLiteral("MIDI keyboard moved by %1 octave(s)").arg(rules_.OctaveShift());
+    for (CBitmapButton* button : {notePlus_, noteMinus_}) {
+        if (button != nullptr) {
+            button->setStatusTip(shift);
+        }
+    }
+    if (notePlus_ != nullptr) {
+        notePlus_->setEnabled(rules_.OctaveShift() < CTriggerRules::kMaxOctaveShift);
+    }
+    if (noteMinus_ != nullptr) {
+        noteMinus_->setEnabled(rules_.OctaveShift() > -CTriggerRules::kMaxOctaveShift);
+    }
+}
+
+void CMidiView::Press(int key)
+{
+    if (rules_.Press(keys_.MediaOf(key)).changed) {
+        Changed();
+    }
+}
+
+void CMidiView::Release(int key)
+{
+    if (rules_.Release(keys_.MediaOf(key)).changed) {
+        Changed();
+    }
+}
+
+bool CMidiView::HoldOn(int key) const
+{
+    return keys_.Valid(key) && key < static_cast<int>(controls_.size()) &&
+           controls_[static_cast<size_t>(key)].hold->isChecked();
+}
+
+void CMidiView::MousePress(Qt::MouseButton button, int32_t x, int32_t y)
+{
+    const int key = geometry_.HitTest(x, y);
+    if (button == Qt::LeftButton) {
+        setFocus(Qt::MouseFocusReason);
+        if (keys_.HasMedia(key)) {
+            surface_->setCursor(Qt::PointingHandCursor);  // the "playing" cursor
+            dragging_ = true;
+            pressedKey_ = key;
+            Press(key);
+            surface_->update();
+        }
+    } else if (button == Qt::MiddleButton) {
+        if (keys_.HasMedia(key) && keys_.StateOf(key) == PianoKeys::State::Playing) {
+            middleKey_ = key;
+            StopKey(key, false);
+        }
+    }
+}
+
+void CMidiView::MouseMove(int32_t x, int32_t y)
+{
+    if (!dragging_) {
+        return;
+    }
+    const int key = geometry_.HitTest(x, y);
+    if (key == pressedKey_) {
+        return;
+    }
+    // Playing across the keys: the key left behind stops unless it holds.
+    if (pressedKey_ >= 0 && !HoldOn(pressedKey_)) {
+        Release(pressedKey_);
+    }
+    pressedKey_ = key;
+    if (key >= 0) {
+        Press(key);
+    }
+    surface_->update();
+}
+
+void CMidiView::MouseRelease(Qt::MouseButton button)
+{
+    if (button == Qt::MiddleButton) {
+        middleKey_ = -1;
+        return;
+    }
+    if (button != Qt::LeftButton || !dragging_) {
+        return;
+    }
+    if (pressedKey_ >= 0 && !HoldOn(pressedKey_)) {
+        Release(pressedKey_);
+    }
+    dragging_ = false;
+    pressedKey_ = -1;
+    surface_->unsetCursor();
+    surface_->update();
+}
+
+void CMidiView::SetKeyVolume(int key, int volume)
+{
+    if (!keys_.Valid(key)) {
+        return;
+    }
+    // The slider's bottom is silence.
+    const int32_t sent = volume < kVolumeMin + 1 ? kSilence : volume;
+    {
+        std::lock_guard guard(doc_.Lock());
+        for (int index : keys_.MediaOf(key)) {
+            // With the tick at rest nothing plays: the medium keeps the value for its next play.
+            if (!scheduler_.Volume(doc_.MediumAt(index), index, sent)) {
+                doc_.MediumAt(index)->SetVolume(sent);
+            }
+        }
+    }
+    CSkinSlider* slider = controls_[static_cast<size_t>(key)].vol;
+    const QSignalBlocker quiet(slider);
+    slider->setValue(std::clamp(sent, kVolumeMin, 0));
+}
+
+void CMidiView::SetKeyPan(int key, int pan)
+{
+    if (!keys_.Valid(key)) {
+        return;
+    }
+    // The slider's ends are the ends of the stereo field.
+    const int32_t sent = pan < -kPanRange + 1 ? -kPanEnd : pan >= kPanRange ? kPanEnd : pan;
+    {
+        std::lock_guard guard(doc_.Lock());
+        for (int index : keys_.MediaOf(key)) {
+            if (!scheduler_.Pan(doc_.MediumAt(index), index, sent)) {
+                doc_.MediumAt(index)->SetPan(sent);
+            }
+        }
+    }
+    CSkinSlider* slider = controls_[static_cast<size_t>(key)].pan;
+    const QSignalBlocker quiet(slider);
+    slider->setValue(std::clamp(sent, -kPanRange, kPanRange));
+}
+
+void CMidiView::ApplyPitchBend(int value)
+{
+    pitchBend_ = std::clamp(value, -kPitchBendRange, kPitchBendRange);
+    if (pitchBendSlider_ != nullptr) {
+        const QSignalBlocker quiet(pitchBendSlider_);
+        pitchBendSlider_->setValue(pitchBend_);
+    }
+    std::lock_guard guard(doc_.Lock());
+    for (int index : keys_.MediaOf(selectedKey_)) {
+        scheduler_.PitchChange(doc_.MediumAt(index), index, pitchBend_);
+    }
+}
+
+void CMidiView::SetMute(int key, bool on)
+{
+    if (!keys_.Valid(key)) {
+        return;
+    }
+    controls_[static_cast<size_t>(key)].mute->setChecked(on);
+    std::lock_guard guard(doc_.Lock());
+    for (int index : keys_.MediaOf(key)) {
+        CMedia* medium = doc_.MediumAt(index);
+        if (on) {
+            medium->Mute();
+        } else if (medium->muteFlag != 0) {
+            medium->Unmute();
+        }
+    }
+}
+
+void CMidiView::SetSolo(int key, bool on)
+{
+    if (!keys_.Valid(key)) {
+        return;
+    }
+    const auto restore = [this] {
+        for (int k = 0; k < keys_.KeyCount() && k < static_cast<int>(savedMutes_.size()); ++k) {
+            SetMute(k, savedMutes_[static_cast<size_t>(k)]);
+        }
+        savedMutes_.clear();
+    };
+    if (!on) {
+        controls_[static_cast<size_t>(key)].solo->setChecked(false);
+        if (key == soloKey_) {
+            // Every key goes back to the mute it had before the solo.
+            soloKey_ = -1;
+            restore();
+        }
+        return;
+    }
+    if (soloKey_ >= 0 && soloKey_ != key) {
+        controls_[static_cast<size_t>(soloKey_)].solo->setChecked(false);
+        restore();
+    }
+    if (savedMutes_.empty()) {
+        for (int k = 0; k < keys_.KeyCount(); ++k) {
+            savedMutes_.push_back(controls_[static_cast<size_t>(k)].mute->isChecked());
+        }
+    }
+    soloKey_ = key;
+    controls_[static_cast<size_t>(key)].solo->setChecked(true);
+    for (int k = 0; k < keys_.KeyCount(); ++k) {
+        SetMute(k, k != key);
+    }
+}
+
+void CMidiView::SetActive(int key, bool on)
+{
+    if (!keys_.Valid(key)) {
+        return;
+    }
+    if (blink_.isActive()) {
+        blink_.stop();
+        blinkOn_ = false;
+        blinkSilenced_ = true;
+        surface_->update();
+    }
+    if (on) {
+        SelectKey(key);
+    } else {
+        controls_[static_cast<size_t>(key)].active->setChecked(false);
+    }
+}
+
+void CMidiView::SetFlag(int key, int32_t flag, bool on)
+{
+    if (!keys_.Valid(key)) {
+        return;
+    }
+    CBitmapButton* button = flag == CMedia::kFlagLoop   ? controls_[static_cast<size_t>(key)].loop
+                            : flag == CMedia::kFlagHold ? controls_[static_cast<size_t>(key)].hold
+                                                        : controls_[static_cast<size_t>(key)].sync;
+    button->setChecked(on);
+    if (!keys_.HasMedia(key)) {
+        return;
+    }
+    {
+        std::lock_guard guard(doc_.Lock());
+        for (int index : keys_.MediaOf(key)) {
+            CMedia* medium = doc_.MediumAt(index);
+            if (flag == CMedia::kFlagLoop) {
+                if (on) {
+                    medium->loopCount = 0;  // continuously
+                }
+                medium->SetLoop(on);
+            } else if (on) {
+                medium->flags |= flag;
+            } else {
+                medium->flags &= ~flag;
+            }
+        }
+        doc_.SetModified();
+    }
+    if (hooks_.mediaChanged) {
+        hooks_.mediaChanged();
+    }
+}
+
+void CMidiView::SetAll(int32_t flag)
+{
+    for (int key = 0; key < keys_.KeyCount(); ++key) {
+        SetFlag(key, flag, true);
+    }
+}
+
+void CMidiView::DeleteKeyMedia(int key)
+{
+    std::vector<int> media = keys_.MediaOf(key);
+    if (media.empty()) {
+        return;
+    }
+    std::sort(media.rbegin(), media.rend());  // from the end, so the places stay right
+    for (int index : media) {
+        doc_.RemoveMedium(index);
+    }
+    MediaChanged();
+    if (hooks_.mediaChanged) {
+        hooks_.mediaChanged();
+    }
+}
+
+void CMidiView::RunCommand(int id, int key)
+{
+    if (key < 0) {
+        key = selectedKey_;
+    }
+    switch (id) {
+    case kStopMedia: StopKey(key, false); break;
+    case kLoopAll: SetAll(CMedia::kFlagLoop); break;
+    case kSustainAll: SetAll(CMedia::kFlagHold); break;
+    case kSyncAll: SetAll(CMedia::kFlagResynchro); break;
+    case kDelete: DeleteKeyMedia(key); break;
+    case kEdit:
+    case kDisplayWave:
+        if (keys_.HasMedia(key) && hooks_.runMediaCommand) {
+            hooks_.runMediaCommand(id, keys_.MediaOf(key).front());
+        }
+        break;
+    default:
+        if (hooks_.runCommand) {
+            hooks_.runCommand(id);
+        }
+        break;
+    }
+}
+
+QMenu* CMidiView::MakePopup(int key, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("menu%1").arg(kPopupMenu));
+    const bool media = keys_.HasMedia(key);
+    auto frame = [this](int id) { return hooks_.commandEnabled && hooks_.commandEnabled(id); };
+    auto other = [this](int id) { return hooks_.mediaCommandAvailable && hooks_.mediaCommandAvailable(id); };
+    struct Entry {
+        int id;
+        const char* text;
+        bool enabled;
+    };
+    const Entry entries[] = {
+        {kAdd, "&Add", frame(kAdd)},
+        {kEdit, "&Edit", media && other(kEdit)},
+        {kStopMedia, "&Stop", media},
+        {kDisplayWave, "Display Wave", media && other(kDisplayWave)},
+        {kDelete, "&Delete", media},
+        {0, nullptr, false},
+        {kLoopAll, "&Loop All", true},
+        {kSustainAll, "&Sustain All", true},
+        {kSyncAll, "Sync all", true},
+        {0, nullptr, false},
+        {kReset, "&Reset", frame(kReset)},
+        {kVolume, "Volume", frame(kVolume)},
+    };
+    for (const Entry& entry : entries) {
+        if (entry.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromUtf8(entry.text));
+        action->setData(entry.id);
+        action->setEnabled(entry.enabled);
+        connect(action, &QAction::triggered, this, [this, id = entry.id, key] { RunCommand(id, key); });
+    }
+    return menu;
+}
+
+void CMidiView::ContextMenuAt(int32_t x, int32_t y, const QPoint& global)
+{
+    QMenu* menu = MakePopup(geometry_.HitTest(x, y), this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(global);
+}
+
+std::vector<CMedia*> CMidiView::DropFiles(int32_t x, int32_t y, const std::vector<std::string>& paths)
+{
+    if (!built_) {
+        return {};
+    }
+    const int key = geometry_.DropKey(x, y);
+    const bool hold = HoldOn(key);
+    const bool loop = controls_[static_cast<size_t>(key)].loop->isChecked();
+    // Every file takes the key it was dropped on, with the key's HOLD and LOOP.
+    const std::vector<CMedia*> added = AddMediaFromFiles(doc_, paths, key, false);
+    {
+        std::lock_guard guard(doc_.Lock());
+        for (CMedia* medium : added) {
+            if (hold) {
+                medium->flags |= CMedia::kFlagHold;
+            }
+            medium->SetLoop(loop);
+        }
+        if (!added.empty()) {
+            doc_.SetModified();
+        }
+    }
+    MediaChanged();
+    if (hooks_.mediaChanged) {
+        hooks_.mediaChanged();
+    }
+    return added;
+}
+
+bool CMidiView::BindMedium(int32_t x, int32_t y, int mediaIndex)
+{
+    if (!built_ || mediaIndex < 0 || mediaIndex >= doc_.MediaCount()) {
+        return false;
+    }
+    const int key = geometry_.DropKey(x, y);
+    {
+        std::lock_guard guard(doc_.Lock());
+        doc_.MediumAt(mediaIndex)->midiNote = key + 12;
+        doc_.SetModified();
+    }
+    MediaChanged();
+    if (hooks_.mediaChanged) {
+        hooks_.mediaChanged();
+    }
+    return true;
+}
+
+}  // namespace tessaron

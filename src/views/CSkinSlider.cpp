@@ -1,0 +1,57 @@
+#include "views/CSkinSlider.h"
+
+#include <algorithm>
+
+#include <QPainter>
+#include <QStyle>
+
+namespace tessaron {
+
+CSkinSlider::CSkinSlider(Qt::Orientation orientation, QImage track, QImage thumb, QImage thumbOn, QWidget* parent)
+    : QSlider(orientation, parent), track_(std::move(track)), thumb_(std::move(thumb)), thumbOn_(std::move(thumbOn))
+{
+    setFocusPolicy(Qt::NoFocus);  // the arrows belong to the piano view
+}
+
+void CSkinSlider::SetColours(QColor thumb, QColor back)
+{
+    if (thumb.isValid()) {
+        thumbColour_ = thumb;
+    }
+    if (back.isValid()) {
+        backColour_ = back;
+    }
+    update();
+}
+
+void CSkinSlider::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const bool vertical = orientation() == Qt::Vertical;
+    const QImage& thumbImage = isSliderDown() && !thumbOn_.isNull() ? thumbOn_ : thumb_;
+    QSize thumbSize = thumbImage.isNull() ? QSize() : thumbImage.size();
+    if (thumbSize.isEmpty()) {
+        thumbSize = vertical ? QSize(width(), std::max(4, std::min(8, height() / 5)))
+                             : QSize(std::max(4, std::min(8, width() / 5)), height());
+    }
+    thumbSize = thumbSize.boundedTo(size());
+    if (track_.isNull()) {
+        painter.fillRect(rect(), backColour_);
+        const QRect groove = vertical ? QRect(width() / 2 - 1, 0, 2, height()) : QRect(0, height() / 2 - 1, width(), 2);
+        painter.fillRect(groove, thumbColour_.darker(160));
+    } else {
+        painter.drawImage(rect(), track_);
+    }
+    // The maximum stands at the top of a vertical slider, as on a mixing desk.
+    const int span = vertical ? height() - thumbSize.height() : width() - thumbSize.width();
+    const int position = QStyle::sliderPositionFromValue(minimum(), maximum(), value(), std::max(0, span), vertical);
+    const QRect thumb = vertical ? QRect(QPoint((width() - thumbSize.width()) / 2, position), thumbSize)
+                                 : QRect(QPoint(position, (height() - thumbSize.height()) / 2), thumbSize);
+    if (thumbImage.isNull()) {
+        painter.fillRect(thumb, isSliderDown() ? thumbColour_.lighter(130) : thumbColour_);
+    } else {
+        painter.drawImage(thumb, thumbImage);
+    }
+}
+
+}  // namespace tessaron

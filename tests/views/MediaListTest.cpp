@@ -25,6 +25,7 @@
 #include "views/AutoKeyRule.h"
 #include "views/CChordwayView.h"
 #include "views/CEffectParamDlg.h"
+#include "views/CWaveEditWnd.h"
 #include "views/CMediaDlg.h"
 #include "views/CMediaListModel.h"
 #include "views/EffectDialogTable.h"
@@ -180,7 +181,11 @@ private slots:
         SelectRow(0);
         QVERIFY(frame.Action(CMainFrame::kPlayMedia)->isEnabled());
         QVERIFY(frame.Action(CMainFrame::kEffectsFirst)->isEnabled());
-        QVERIFY(!frame.Action(CMainFrame::kDisplayWave)->isEnabled());  // no wave editor to open
+        QVERIFY(frame.Action(CMainFrame::kDisplayWave)->isEnabled());
+        frame.RunCommand(CMainFrame::kDisplayWave);
+        frame.RunCommand(CMainFrame::kDisplayWave);  // the same sample: the same window
+        QCOMPARE(frame.findChildren<CWaveEditWnd*>().size(), qsizetype(1));
+        QCOMPARE(&frame.findChildren<CWaveEditWnd*>().front()->Sample(), Doc().MediumAt(0));
 
         CMedia* medium = Doc().MediumAt(0);
         frame.RunCommand(CMainFrame::kPlayMedia);

@@ -223,6 +223,14 @@ void CChordwayView::RunCommand(int id)
     }
 }
 
+void CChordwayView::TellViews()
+{
+    // The piano view files media under their keys: it hears of every change of the list.
+    if (IDocumentObserver* views = doc_->Environment().views) {
+        views->Notice(ListNotice::MediaChanged);
+    }
+}
+
 void CChordwayView::Changed()
 {
     if (services_.changed) {
@@ -246,6 +254,7 @@ bool CChordwayView::EditSelected()
         RefreshMedium(medium);
     }
     if (any) {
+        TellViews();
         Changed();
     }
     return any;
@@ -265,6 +274,7 @@ void CChordwayView::DeleteSelected()
     }
     doc_->ComputeSongLength();
     model_->Rebuild();
+    TellViews();
     Changed();
 }
 
@@ -361,9 +371,7 @@ void CChordwayView::AutoKey()
     }
     doc_->SetModified();
     MediaChanged();
-    if (IDocumentObserver* views = doc_->Environment().views) {
-        views->Notice(ListNotice::MediaChanged);
-    }
+    TellViews();
     Changed();
 }
 
@@ -484,9 +492,7 @@ bool CChordwayView::AddMedia(bool midi)
     if (medium->kind == CMedia::kKindSample) {
         WhenLoaded(*medium, {});
     }
-    if (IDocumentObserver* views = doc_->Environment().views) {
-        views->Notice(ListNotice::MediaChanged);
-    }
+    TellViews();
     Changed();
     return true;
 }

@@ -110,6 +110,7 @@ protected:
 
 private:
     void Changed();
+    void TellViews();
     void RefreshMedium(const CMedia* medium);
     // Runs `then` once the medium's sound is in memory: at once when it is, else after the
     // loader's thread opened it (never when it could not). Long files never hold the window.

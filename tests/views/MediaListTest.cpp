@@ -19,11 +19,13 @@
 #include "midi/CMidiMedia.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSettings.h"
+#include "song/IDocumentObserver.h"
 #include "support/TempDir.h"
 #include "support/WavBytes.h"
 #include "views/AutoKeyRule.h"
 #include "views/CChordwayView.h"
 #include "views/CEffectParamDlg.h"
+#include "views/CWaveEditWnd.h"
 #include "views/CMediaDlg.h"
 #include "views/CMediaListModel.h"
 #include "views/EffectDialogTable.h"
@@ -59,6 +61,14 @@ int16_t SampleAt(const CMedia& medium, int index)
 }
 
 }  // namespace
+
+// Counts what the song tells the views about its media.
+class MediaNoticeCounter : public IDocumentObserver {
+public:
+    void UpdateHint(int, intptr_t, bool) override {}
+    void Notice(ListNotice notice) override { count += notice == ListNotice::MediaChanged ? 1 : 0; }
+    int count = 0;
+};
 
 class MediaListTest : public QObject {
     Q_OBJECT
@@ -171,7 +181,11 @@ private slots:
         SelectRow(0);
         QVERIFY(frame.Action(CMainFrame::kPlayMedia)->isEnabled());
         QVERIFY(frame.Action(CMainFrame::kEffectsFirst)->isEnabled());
-        QVERIFY(!frame.Action(CMainFrame::kDisplayWave)->isEnabled());  // no wave editor to open
+        QVERIFY(frame.Action(CMainFrame::kDisplayWave)->isEnabled());
+        frame.RunCommand(CMainFrame::kDisplayWave);
+        frame.RunCommand(CMainFrame::kDisplayWave);  // the same sample: the same window
+        QCOMPARE(frame.findChildren<CWaveEditWnd*>().size(), qsizetype(1));
+        QCOMPARE(&frame.findChildren<CWaveEditWnd*>().front()->Sample(), Doc().MediumAt(0));
 
         CMedia* medium = Doc().MediumAt(0);
         frame.RunCommand(CMainFrame::kPlayMedia);
@@ -197,6 +211,15 @@ private slots:
         frame.RunCommand(CMainFrame::kUndo);
         QCOMPARE(Doc().MediaCount(), 2);
         QCOMPARE(List().Model().rowCount(), 2);
+
+        // The other views (the piano's key lists) hear of deletes and edits.
+        MediaNoticeCounter views;
+        IDocumentObserver* frameViews = Doc().Environment().views;
+        Doc().Environment().views = &views;
+        SelectRow(1);
+        List().DeleteSelected();
+        QCOMPARE(views.count, 1);
+        Doc().Environment().views = frameViews;
 
         frame.RunCommand(CMainFrame::kReportList);
         QVERIFY(List().isColumnHidden(CMediaListModel::kInfoColumn));

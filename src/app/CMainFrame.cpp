@@ -197,8 +197,21 @@ void CMainFrame::BuildPiano()
     CMidiView::Hooks hooks;
     hooks.runCommand = [this](int id) { RunCommand(id); };
     hooks.commandEnabled = [this](int id) { return Action(id) && Action(id)->isEnabled(); };
-    // Editing a medium and its wave belong to views that are not in the window yet.
-    hooks.mediaCommandAvailable = [](int) { return false; };
+    // Editing a key's medium and showing its wave are the media list's commands, on that
+    // medium selected in the list.
+    hooks.mediaCommandAvailable = [this](int id, int mediaIndex) {
+        if (mediaList_ == nullptr || mediaIndex < 0 || mediaIndex >= doc_->MediaCount()) {
+            return false;
+        }
+        mediaList_->selectRow(mediaIndex);
+        return mediaList_->CommandEnabled(id);
+    };
+    hooks.runMediaCommand = [this](int id, int mediaIndex) {
+        if (mediaList_ != nullptr && mediaIndex >= 0 && mediaIndex < doc_->MediaCount()) {
+            mediaList_->selectRow(mediaIndex);
+            mediaList_->RunCommand(id);
+        }
+    };
     hooks.mediaChanged = [this] {
         doc_->SetModified();
         status_->SetMedia(0, doc_->MediaCount());

@@ -21,6 +21,7 @@
 #include "app/CStatusPanes.h"
 #include "app/StatusTexts.h"
 #include "audioout/CSoundDevice.h"
+#include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CMesure.h"
@@ -30,6 +31,7 @@
 #include "views/CActionView.h"
 #include "views/CChordwayView.h"
 #include "views/CEmptyPane.h"
+#include "views/CGridView.h"
 #include "views/CKeyFilter.h"
 #include "views/CMidiView.h"
 
@@ -151,6 +153,7 @@ void CMainFrame::BuildPanes()
     BuildPiano();
     CChordwayView::Services services;
     services.scheduler = scheduler_.get();
+    services.openWaveEditor = [this](CSamples& sample) { OpenWaveEditor(sample); };
     services.settings = &app_.Settings();
     services.audioDevices = [this] {
         QStringList names;
@@ -176,7 +179,7 @@ void CMainFrame::BuildPanes()
             mediaListActive_ = false;
         }
     });
-    timelinePane_ = new CEmptyPane(QStringLiteral("Timeline"), rightColumn_);
+    timelinePane_ = timeline_ = new CGridView(*doc_, rightColumn_);
     eventList_ = new CActionView(*doc_, rightColumn_);
     eventList_->OnChanged([this] {
         UpdateTitle();
@@ -184,6 +187,7 @@ void CMainFrame::BuildPanes()
         status_->SetEvent(eventList_->SelectedRow() + 1, doc_->EventCount());
     });
     connect(eventList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateCommands(); });
+    ConnectTimeline();
     setCentralWidget(outer_);
     outer_->setSizes({kLeftColumnWidth, std::max(100, width() - kLeftColumnWidth)});
     // The rows split at 8/15 of the height.
@@ -197,17 +201,28 @@ void CMainFrame::BuildPiano()
     CMidiView::Hooks hooks;
     hooks.runCommand = [this](int id) { RunCommand(id); };
     hooks.commandEnabled = [this](int id) { return Action(id) && Action(id)->isEnabled(); };
-    // Editing a key's medium and showing its wave are the media list's commands, on that
-    // medium selected in the list.
+    // "Display Wave" opens the key's sample in the wave editor; editing a key's medium is the
+    // media list's command, on that medium selected in the list.
     hooks.mediaCommandAvailable = [this](int id, int mediaIndex) {
-        if (mediaList_ == nullptr || mediaIndex < 0 || mediaIndex >= doc_->MediaCount()) {
+        if (mediaIndex < 0 || mediaIndex >= doc_->MediaCount()) {
+            return false;
+        }
+        if (id == kDisplayWave) {
+            return true;
+        }
+        if (mediaList_ == nullptr) {
             return false;
         }
         mediaList_->selectRow(mediaIndex);
         return mediaList_->CommandEnabled(id);
     };
     hooks.runMediaCommand = [this](int id, int mediaIndex) {
-        if (mediaList_ != nullptr && mediaIndex >= 0 && mediaIndex < doc_->MediaCount()) {
+        if (mediaIndex < 0 || mediaIndex >= doc_->MediaCount()) {
+            return;
+        }
+        if (id == kDisplayWave) {
+            OpenWaveEditor(*doc_->MediumAt(mediaIndex));
+        } else if (mediaList_ != nullptr) {
             mediaList_->selectRow(mediaIndex);
             mediaList_->RunCommand(id);
         }
@@ -275,6 +290,7 @@ void CMainFrame::RefreshViews()
         return;
     }
     eventList_->SetDocument(*doc_);
+    timeline_->SetDocument(*doc_);
     mediaList_->SetDocument(*doc_);
     settingsBar_->ShowSong(*doc_);
     status_->ResetPosition(doc_->TimeDisplay());
@@ -317,7 +333,7 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
             status_->SetEvent(static_cast<int32_t>(second) + 1, doc_->EventCount());
         }
         break;
-    case message::kSongCursor: break;  // the timeline's cursor; the move bar follows 1025
+    case message::kSongCursor: timeline_->SongCursor(static_cast<int32_t>(second)); break;
     case message::kMediumState:
         if (pianoView_) {
             pianoView_->MediumState(static_cast<int>(first), reinterpret_cast<const CMedia*>(second));
@@ -348,6 +364,9 @@ void CMainFrame::UpdateHint(int hint, intptr_t value, bool toMediaList)
     if (mediaList_ && toMediaList) {
         mediaList_->UpdateHint(hint);
     }
+    if (timeline_) {
+        timeline_->UpdateHint(hint, value);
+    }
     switch (hint) {
     case view_hint::kDisplayInBars:
     case view_hint::kDisplayInTime: status_->ResetPosition(doc_->TimeDisplay()); break;
@@ -370,12 +389,14 @@ void CMainFrame::Notice(ListNotice notice)
     if (shutDown_ || !doc_) {
         return;
     }
+    CloseWaveEditors(false);
     if (pianoView_) {
         pianoView_->MediaChanged();
     }
     if (notice == ListNotice::MediaChanged) {
         mediaList_->MediaChanged();
         status_->SetMedia(0, doc_->MediaCount());
+        timeline_->FullUpdate();
     } else {
         RefreshViews();
     }
@@ -436,7 +457,9 @@ void CMainFrame::ShutDown()
     // 5: the settings.
     app_.Store().SaveSettings(app_.Settings());
     // 6: the views and the song, then the placement.
+    CloseWaveEditors(true);
     eventList_ = nullptr;
+    timeline_ = nullptr;
     pianoView_ = nullptr;
     mediaList_ = nullptr;
     delete takeCentralWidget();

@@ -30,6 +30,8 @@ class CChordwayDoc;
 class CChordwayView;
 class CGuiMessageSink;
 class CGuiNotice;
+class CGridView;
+class CMedia;
 class CGuiProgress;
 class CMediaOutputs;
 class CMoveBar;
@@ -79,6 +81,9 @@ public:
     CSettingsBar& SettingsBar() { return *settingsBar_; }
     CMoveBar& MoveBar() { return *moveBar_; }
     CActionView& EventList() { return *eventList_; }
+    CGridView& Timeline() { return *timeline_; }
+    // Shows a sample in its wave editor: one window per sample, raised when already open.
+    void OpenWaveEditor(CMedia& medium);
     // The piano view; null once the frame has shut down.
     CMidiView* PianoView() const { return pianoView_; }
     // The rules every key press, mouse click on the piano and MIDI note goes through.
@@ -124,6 +129,9 @@ private:
     void BuildMenus();
     void BuildBars();
     void BuildPanes();
+    void ConnectTimeline();
+    // Closes the wave editors of media no longer in the song (all of them with `all`).
+    void CloseWaveEditors(bool all);
     void UpdateTitle();
     void UpdateRecentMenu();
     void RefreshViews();
@@ -181,6 +189,7 @@ private:
     QWidget* mediaPane_ = nullptr;
     QWidget* timelinePane_ = nullptr;
     CActionView* eventList_ = nullptr;
+    CGridView* timeline_ = nullptr;
     CMidiView* pianoView_ = nullptr;
     CChordwayView* mediaList_ = nullptr;
     bool mediaListActive_ = false;  // the media list, not the event list, had the focus last

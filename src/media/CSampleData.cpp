@@ -319,6 +319,7 @@ void CSampleData::SetPlayCursor(int32_t bytes)
 {
     if (buffer_) {
         buffer_->SetCurrentPosition(bytes >= 0 && bytes < bufferSize_ ? static_cast<uint32_t>(bytes) : 0);
+        rewound_ = true;  // the next play starts here, not at the start
     }
 }
 

@@ -112,6 +112,9 @@ public:
     bool Revert();
     // The buffer's sound becomes the decoded PCM, so that saving writes the edited sound.
     bool Commit();
+    // The buffer's sound becomes `size` bytes of `bytes` (an undo, an effect made elsewhere);
+    // it plays on if it played.
+    bool ReplaceSound(const uint8_t* bytes, int32_t size);
     // One sample effect by command offset over bytes [start, end) of the buffer.
     bool ApplyEffect(int offset, int p1, int p2, int32_t start, int32_t end);
 

@@ -179,6 +179,22 @@ bool CSampleData::Silence(int32_t start, int32_t end)
     });
 }
 
+bool CSampleData::ReplaceSound(const uint8_t* bytes, int32_t size)
+{
+    if (!buffer_ || bytes == nullptr || size <= 0) {
+        return false;
+    }
+    if (size == bufferSize_) {
+        return EditBuffer([&](uint8_t* data, int32_t) {
+            std::memcpy(data, bytes, static_cast<size_t>(size));
+            return true;
+        });
+    }
+    auto content = NewBlock(size);
+    std::memcpy(content->MutableData(), bytes, static_cast<size_t>(size));
+    return ReplaceBuffer(std::move(content));
+}
+
 bool CSampleData::Revert()
 {
     if (!source_ || !device_) {

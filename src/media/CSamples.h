@@ -99,6 +99,8 @@ public:
     bool Copy(uint8_t* destination, int start, int end) const;
     bool Cut(uint8_t* destination, int start, int end);
     bool Commit();
+    // The sound becomes `size` bytes of `block`, edited and uncommitted.
+    bool ReplaceSound(const uint8_t* block, int size);
     bool Revert();
     bool SaveSample(const std::string& path, int lengthMs, bool mono, std::string* error = nullptr) const;
 

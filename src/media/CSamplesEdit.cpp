@@ -87,6 +87,23 @@ bool CSamples::Cut(uint8_t* destination, int start, int end)
     return true;
 }
 
+bool CSamples::ReplaceSound(const uint8_t* block, int size)
+{
+    if (!sampleData_) {
+        return false;
+    }
+    const bool resized = size != sampleData_->BufferSize();
+    if (!sampleData_->ReplaceSound(block, size)) {
+        return false;
+    }
+    edited = 1;
+    uncommitted = 1;
+    if (resized) {
+        RemakeDuplicates();
+    }
+    return true;
+}
+
 bool CSamples::Commit()
 {
     if (!sampleData_ || !sampleData_->Commit()) {

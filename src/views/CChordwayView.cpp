@@ -223,6 +223,14 @@ void CChordwayView::RunCommand(int id)
     }
 }
 
+void CChordwayView::TellViews()
+{
+    // The piano view files media under their keys: it hears of every change of the list.
+    if (IDocumentObserver* views = doc_->Environment().views) {
+        views->Notice(ListNotice::MediaChanged);
+    }
+}
+
 void CChordwayView::Changed()
 {
     if (services_.changed) {
@@ -246,6 +254,7 @@ bool CChordwayView::EditSelected()
         RefreshMedium(medium);
     }
     if (any) {
+        TellViews();
         Changed();
     }
     return any;
@@ -259,12 +268,13 @@ void CChordwayView::DeleteSelected()
     }
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
         if (*row < doc_->MediaCount()) {
-            loading_.erase(doc_->MediumAt(*row)->mediumId);
+            loading_.erase(doc_->MediumAt(*row)->mediumId);  // what waited for it is dropped
             doc_->RemoveMedium(*row);
         }
     }
     doc_->ComputeSongLength();
     model_->Rebuild();
+    TellViews();
     Changed();
 }
 
@@ -273,14 +283,12 @@ void CChordwayView::PlaySelected()
     if (services_.scheduler == nullptr) {
         return;
     }
-    bool clockRequested = false;
     for (CMedia* medium : SelectedMedia()) {
-        if (!clockRequested) {
+        WhenLoaded(*medium, [this](CMedia& loaded) {
             services_.scheduler->StartRecordingClock();
-            clockRequested = true;
-        }
-        services_.scheduler->Play(medium, medium->slot, 0);
-        RefreshMedium(medium);
+            services_.scheduler->Play(&loaded, loaded.slot, 0);
+            RefreshMedium(&loaded);
+        });
     }
     Changed();
 }
@@ -335,7 +343,7 @@ void CChordwayView::ActualiseSelected()
         }
         // Closed here, opened again from its file by the loader's thread.
         services_.scheduler->Close(medium, medium->slot);
-        LoadInBackground(*medium);
+        WhenLoaded(*medium, {});
         RefreshMedium(medium);
     }
 }
@@ -363,9 +371,7 @@ void CChordwayView::AutoKey()
     }
     doc_->SetModified();
     MediaChanged();
-    if (IDocumentObserver* views = doc_->Environment().views) {
-        views->Notice(ListNotice::MediaChanged);
-    }
+    TellViews();
     Changed();
 }
 
@@ -394,23 +400,23 @@ bool CChordwayView::SaveWave(const QString& path)
             target += QStringLiteral(".wav");
         }
     }
-    if (sample->loaded != 1 && !doc_->LoadMediumData(*sample, true)) {
-        return false;
-    }
+    WhenLoaded(*sample, [this, target](CMedia& loaded) { WriteWave(static_cast<CSamples&>(loaded), target); });
+    return true;
+}
+
+void CChordwayView::WriteWave(CSamples& sample, const QString& path)
+{
     std::string error;
     bool saved = false;
     {
         std::lock_guard guard(doc_->Lock());
-        saved = sample->SaveSample(target.toStdString(), sample->GetDuration(), false, &error);
+        saved = sample.SaveSample(path.toStdString(), sample.GetDuration(), false, &error);
     }
     if (!saved) {
         if (INotice* notice = doc_->Environment().notice) {
             notice->show("The wave file could not be written: " + error, NoticeIcon::Exclamation);
         }
-        return false;
     }
-    RefreshMedium(sample);
-    return true;
 }
 
 void CChordwayView::DisplayWave()
@@ -450,11 +456,12 @@ bool CChordwayView::ApplyEffect(int id, const std::vector<int>* parameters)
     }
     for (CSamples* sample : samples) {
         // An effect changes the sound that plays: the sample must be in memory.
-        if (sample->loaded != 1 && !doc_->LoadMediumData(*sample, true)) {
-            continue;
-        }
-        doc_->ChangeSample(*sample, [&] { return sample->ApplyEffect(id, values.p1, values.p2, 0, 0, 0); });
-        RefreshMedium(sample);
+        WhenLoaded(*sample, [this, id, values](CMedia& loaded) {
+            auto& target = static_cast<CSamples&>(loaded);
+            doc_->ChangeSample(target, [&] { return target.ApplyEffect(id, values.p1, values.p2, 0, 0, 0); });
+            RefreshMedium(&target);
+            Changed();
+        });
     }
     Changed();
     return true;
@@ -483,11 +490,9 @@ bool CChordwayView::AddMedia(bool midi)
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(model_->index(row, 0));
     if (medium->kind == CMedia::kKindSample) {
-        LoadInBackground(*medium);
+        WhenLoaded(*medium, {});
     }
-    if (IDocumentObserver* views = doc_->Environment().views) {
-        views->Notice(ListNotice::MediaChanged);
-    }
+    TellViews();
     Changed();
     return true;
 }
@@ -514,38 +519,48 @@ int CChordwayView::DropFiles(const QStringList& paths)
     return static_cast<int>(added.size());
 }
 
-void CChordwayView::LoadInBackground(CMedia& medium)
+void CChordwayView::WhenLoaded(CMedia& medium, std::function<void(CMedia&)> then)
 {
+    if (medium.loaded == 1 && !doc_->Loader().IsBusyWith(&medium)) {
+        if (then) {
+            then(medium);
+        }
+        return;
+    }
     doc_->Loader().Request(medium, doc_->EffectiveTempo(), doc_->Environment().loader);
-    loading_.insert(medium.mediumId);
+    auto& waiting = loading_[medium.mediumId];
+    if (then) {
+        waiting.push_back(std::move(then));
+    }
     loadTimer_->start();
 }
 
 void CChordwayView::CollectBackgroundLoads()
 {
+    // The tick collects loads only while it runs; between songs nobody else would.
+    doc_->CollectLoads();
     std::vector<int32_t> ended;
-    for (int32_t id : loading_) {
+    for (const auto& [id, waiting] : loading_) {
         CMedia* medium = doc_->FindMedium(id);
         if (medium == nullptr || !doc_->Loader().IsBusyWith(medium)) {
-            ended.push_back(id);
-            continue;
-        }
-        // The tick collects loads only while it runs; between songs nobody else would.
-        doc_->CollectLoads();
-        if (!doc_->Loader().IsBusyWith(medium)) {
             ended.push_back(id);
         }
     }
     for (int32_t id : ended) {
+        std::vector<std::function<void(CMedia&)>> then = std::move(loading_[id]);
         loading_.erase(id);
         CMedia* medium = doc_->FindMedium(id);
         if (medium == nullptr) {
             continue;
         }
         INotice* notice = doc_->Environment().notice;
-        if (medium->loaded == 2 && notice != nullptr) {
+        if (medium->loaded == 1) {
+            for (auto& step : then) {
+                step(*medium);
+            }
+        } else if (medium->loaded == 2 && notice != nullptr) {
             notice->show(notice_text::kFileIsIncompatible, NoticeIcon::Exclamation);
-        } else if (medium->loaded == 0 && medium->kind == CMedia::kKindSample && notice != nullptr) {
+        } else if (medium->kind == CMedia::kKindSample && notice != nullptr) {
             // Opened, then refused against the memory limit.
             notice->show(notice_text::kMemoryMaxForSamples, NoticeIcon::Exclamation);
         }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <functional>
-#include <set>
+#include <map>
 #include <vector>
 
 #include <QStringList>
@@ -86,11 +86,13 @@ public:
     void ActualiseSelected();
     void TempoOfSelected();
     void AutoKey();
-    // Writes the first selected sample to `path` (asked with a file dialog when empty).
+    // Writes the first selected sample to `path` (asked with a file dialog when empty), once
+    // its sound is in memory. False when nothing is to be written.
     bool SaveWave(const QString& path = {});
     void DisplayWave();
-    // Effect `id` (32860..32881) on the selected samples; with `parameters` given no dialog
-    // is shown. False when the effect was abandoned or nothing was selected.
+    // Effect `id` (32860..32881) on the selected samples, each once its sound is in memory;
+    // with `parameters` given no dialog is shown. False when the effect was abandoned or
+    // nothing was selected.
     bool ApplyEffect(int id, const std::vector<int>* parameters = nullptr);
     // "Add Media": the dialog for a sample file or a MIDI file; the new medium goes to the end.
     bool AddMedia(bool midi);
@@ -103,19 +105,25 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Letters and digits play media; they never jump to a row by its name.
+    void keyboardSearch(const QString&) override {}
 
 private:
     void Changed();
+    void TellViews();
     void RefreshMedium(const CMedia* medium);
-    // Opens media in the loader's thread; the rows follow as each one ends.
-    void LoadInBackground(CMedia& medium);
+    // Runs `then` once the medium's sound is in memory: at once when it is, else after the
+    // loader's thread opened it (never when it could not). Long files never hold the window.
+    void WhenLoaded(CMedia& medium, std::function<void(CMedia&)> then);
     void CollectBackgroundLoads();
+    void WriteWave(CSamples& sample, const QString& path);
 
     CChordwayDoc* doc_;
     Services services_;
     CMediaListModel* model_;
     QTimer* loadTimer_;
-    std::set<int32_t> loading_;  // media ids waiting for the loader
+    // Media ids waiting for the loader, with what runs when each is in memory.
+    std::map<int32_t, std::vector<std::function<void(CMedia&)>>> loading_;
     bool details_ = true;
 };
 

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSpinBox>
@@ -18,11 +19,13 @@
 #include "midi/CMidiMedia.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSettings.h"
+#include "song/IDocumentObserver.h"
 #include "support/TempDir.h"
 #include "support/WavBytes.h"
 #include "views/AutoKeyRule.h"
 #include "views/CChordwayView.h"
 #include "views/CEffectParamDlg.h"
+#include "views/CWaveEditWnd.h"
 #include "views/CMediaDlg.h"
 #include "views/CMediaListModel.h"
 #include "views/EffectDialogTable.h"
@@ -58,6 +61,14 @@ int16_t SampleAt(const CMedia& medium, int index)
 }
 
 }  // namespace
+
+// Counts what the song tells the views about its media.
+class MediaNoticeCounter : public IDocumentObserver {
+public:
+    void UpdateHint(int, intptr_t, bool) override {}
+    void Notice(ListNotice notice) override { count += notice == ListNotice::MediaChanged ? 1 : 0; }
+    int count = 0;
+};
 
 class MediaListTest : public QObject {
     Q_OBJECT
@@ -170,7 +181,11 @@ private slots:
         SelectRow(0);
         QVERIFY(frame.Action(CMainFrame::kPlayMedia)->isEnabled());
         QVERIFY(frame.Action(CMainFrame::kEffectsFirst)->isEnabled());
-        QVERIFY(!frame.Action(CMainFrame::kDisplayWave)->isEnabled());  // no wave editor to open
+        QVERIFY(frame.Action(CMainFrame::kDisplayWave)->isEnabled());
+        frame.RunCommand(CMainFrame::kDisplayWave);
+        frame.RunCommand(CMainFrame::kDisplayWave);  // the same sample: the same window
+        QCOMPARE(frame.findChildren<CWaveEditWnd*>().size(), qsizetype(1));
+        QCOMPARE(&frame.findChildren<CWaveEditWnd*>().front()->Sample(), Doc().MediumAt(0));
 
         CMedia* medium = Doc().MediumAt(0);
         frame.RunCommand(CMainFrame::kPlayMedia);
@@ -197,10 +212,84 @@ private slots:
         QCOMPARE(Doc().MediaCount(), 2);
         QCOMPARE(List().Model().rowCount(), 2);
 
+        // The other views (the piano's key lists) hear of deletes and edits.
+        MediaNoticeCounter views;
+        IDocumentObserver* frameViews = Doc().Environment().views;
+        Doc().Environment().views = &views;
+        SelectRow(1);
+        List().DeleteSelected();
+        QCOMPARE(views.count, 1);
+        Doc().Environment().views = frameViews;
+
         frame.RunCommand(CMainFrame::kReportList);
         QVERIFY(List().isColumnHidden(CMediaListModel::kInfoColumn));
         frame.RunCommand(CMainFrame::kReportDetails);
         QVERIFY(!List().isColumnHidden(CMediaListModel::kInfoColumn));
+    }
+
+    void actualiseReadsTheFileAgainAndRunEditorStartsTheEditor()
+    {
+        const std::string path = WriteLoop(*dir_, "take.wav", 4410, 300);
+        DropOnList({QString::fromStdString(path)});
+        SelectRow(0);
+        CMedia& medium = *Doc().MediumAt(0);
+        QVERIFY(Doc().LoadMediumData(medium, true));
+        QCOMPARE(SampleAt(medium, 0), int16_t(300));
+
+        // The file changed outside; Actualise opens it again in the background.
+        WriteLoop(*dir_, "take.wav", 4410, -1200);
+        List().ActualiseSelected();
+        QTRY_COMPARE(medium.loaded, 1);
+        QTRY_VERIFY(!Doc().Loader().IsBusyWith(&medium));
+        QCOMPARE(SampleAt(medium, 0), int16_t(-1200));
+        QCOMPARE(Doc().MemoryUsed(), 4410 * 4);
+        QVERIFY(notices_.notices.empty());
+
+        // The editor of the settings gets the medium's file as its argument.
+        const std::string script = dir_->file("editor.sh");
+        const std::string seen = dir_->file("seen.txt");
+        WriteBytes(script, [&] {
+            const std::string text = "#!/bin/sh\nprintf '%s' \"$1\" > '" + seen + "'\n";
+            return Bytes(text.begin(), text.end());
+        }());
+        QVERIFY(QFile::setPermissions(QString::fromStdString(script), QFile::ReadOwner | QFile::ExeOwner));
+        t_->app->Settings().editor = script;
+        List().RunEditorOnSelected();
+        QTRY_VERIFY(QFile::exists(QString::fromStdString(seen)));
+        QTRY_COMPARE(ReadBytes(seen), Bytes(path.begin(), path.end()));
+
+        // An editor that cannot start shows nothing.
+        t_->app->Settings().editor = dir_->file("no-such-editor");
+        List().RunEditorOnSelected();
+        QVERIFY(notices_.notices.empty());
+    }
+
+    void tempoGuessesTheBeatsFromTheLength()
+    {
+        DropOnList({QString::fromStdString(WriteLoop(*dir_, "three.wav", 132300)),
+                    QString::fromStdString(WriteLoop(*dir_, "one.wav", 44100))});
+        List().selectAll();
+        List().TempoOfSelected();
+        // 3000 ms: 8 beats at 160; 1000 ms: 2 beats at 120.
+        QCOMPARE(Doc().MediumAt(0)->beatCount, 8);
+        QCOMPARE(Cell(0, CMediaListModel::kTempoColumn), QStringLiteral("160.0"));
+        QCOMPARE(Doc().MediumAt(1)->beatCount, 2);
+        QCOMPARE(Cell(1, CMediaListModel::kTempoColumn), QStringLiteral("120.0"));
+    }
+
+    void aLoadPastTheMemoryLimitIsRefusedWithItsMessage()
+    {
+        DropOnList({QString::fromStdString(WriteLoop(*dir_, "big.wav", 44100))});
+        Doc().Environment().settings.memoryMax = 100000;  // below its 176400 bytes
+        SelectRow(0);
+        List().PlaySelected();
+        QTRY_VERIFY(!notices_.notices.empty());
+        QCOMPARE(notices_.notices.back().text, std::string("memory max for samples"));
+        CMedia& medium = *Doc().MediumAt(0);
+        QCOMPARE(medium.loaded, 0);
+        QVERIFY(!medium.IsPlaying());
+        QCOMPARE(Doc().MemoryUsed(), 0);
+        QCOMPARE(CMediaListModel::IconOf(medium), CMediaListModel::StateIcon::None);
     }
 
     void stateIconsFollowThePlayState()
@@ -433,6 +522,8 @@ private slots:
         const std::vector<int> sixDb = {6};
         QVERIFY(List().ApplyEffect(32861, &sixDb));
         CMedia& first = *Doc().MediumAt(0);
+        // The sample loads in the loader's thread first, then the effect runs.
+        QTRY_COMPARE(dynamic_cast<CSamples&>(first).edited, 1);
         QCOMPARE(first.loaded, 1);
         QVERIFY(first.GetPcm() != nullptr);
         // 6 dB is a factor of 10^(60/200) = 1.995.
@@ -457,6 +548,7 @@ private slots:
         // Normalise takes no values: both rows full scale.
         List().selectAll();
         QVERIFY(List().ApplyEffect(32860));
+        QTRY_COMPARE(dynamic_cast<CSamples&>(*Doc().MediumAt(1)).edited, 1);
         QVERIFY(SampleAt(*Doc().MediumAt(1), 2) >= 32766);
         QVERIFY(SampleAt(first, 2) >= 32766);
     }
@@ -467,11 +559,14 @@ private slots:
         SelectRow(0);
         const QString out = QString::fromStdString(dir_->file("saved.wav"));
         QVERIFY(List().SaveWave(out));
+        QTRY_VERIFY(QFile::exists(out));
         const Bytes saved = ReadBytes(out.toStdString());
         const Bytes sound = ConstantPcm(4410, 700);
         QVERIFY(saved.size() >= 44 + sound.size());
         QVERIFY(std::equal(sound.begin(), sound.end(), saved.end() - static_cast<std::ptrdiff_t>(sound.size())));
-        QVERIFY(!List().SaveWave(QString::fromStdString(dir_->file("no/such/folder/x.wav"))));
+        QVERIFY(notices_.notices.empty());
+        List().SaveWave(QString::fromStdString(dir_->file("no/such/folder/x.wav")));
+        QTRY_VERIFY(!notices_.notices.empty());
         QVERIFY(notices_.notices.back().text.find("could not be written") != std::string::npos);
 
         AddPlain(28);

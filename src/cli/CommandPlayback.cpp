@@ -153,6 +153,9 @@ int RunPlay(const Arguments& args)
     if (song.empty()) {
         return Usage("play SONG.tsn [--device NAME] [--listen]");
     }
+    // From here on Ctrl+C ends the command cleanly, even while the output opens or the song loads.
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
     CSoundDevice device;
     OutputLossListener loss;
     device.SetMessageSink(&loss);
@@ -183,8 +186,6 @@ int RunPlay(const Arguments& args)
                 device.Name().c_str());
     std::fflush(stdout);
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
     CScheduler scheduler(doc);
     // With --listen a companion program can hand over media while the song plays.
     CCompanionLink link(doc, &scheduler);
@@ -203,7 +204,9 @@ int RunPlay(const Arguments& args)
         std::fflush(stdout);
     }
     scheduler.Start();
-    scheduler.PlaySong();
+    if (g_signal == 0) {
+        scheduler.PlaySong();
+    }
     const bool terminal = StderrIsTerminal();
     int32_t clock = 0;
     while (g_signal == 0 && !loss.Lost()) {

@@ -1,5 +1,8 @@
 #include "JackCapture.h"
 
+#include <chrono>
+#include <thread>
+
 #include <cstdlib>
 #include <fstream>
 
@@ -64,6 +67,18 @@ std::vector<float> JackCapture::Frames() const
 {
     const size_t frames = written_.load();
     return std::vector<float>(data_.begin(), data_.begin() + static_cast<long>(frames * 2));
+}
+
+bool JackCapture::WaitForFrames(size_t frames, double seconds) const
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (written_.load() < frames) {
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 int JackCapture::Xrun(void* arg)

@@ -35,6 +35,9 @@ public:
     void Stop() { recording_.store(false); }
     // Times the server missed a deadline since Start: a gap then is not the player's.
     int Xruns() const { return xruns_.load(); }
+    // Waits until `frames` frames were recorded since Start, or `seconds` passed: a server that
+    // runs slow (sanitized builds, a loaded machine) still delivers the stretch a test asks for.
+    bool WaitForFrames(size_t frames, double seconds) const;
     // What was recorded, interleaved stereo.
     std::vector<float> Frames() const;
 

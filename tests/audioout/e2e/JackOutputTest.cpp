@@ -62,10 +62,14 @@ protected:
     {
         Sleep(0.1);
         capture_->Start();
-        Sleep(seconds);
+        capture_->WaitForFrames(static_cast<size_t>(seconds * capture_->Rate()), seconds + 10.0);
         capture_->Stop();
         return capture_->Frames();
     }
+
+    // Cycles the server skipped (our client late under a sanitizer or load) leave silence in
+    // the capture, which lowers the measured level.
+    double AmplitudeTolerance() const { return capture_->Xruns() == 0 ? 0.02 : 0.1; }
 
     std::string name_;
     CSoundDevice device_{AudioApi::Jack};
@@ -90,7 +94,7 @@ TEST_F(JackOutput, HalfFrequencyPlaysAnOctaveDown)
     ASSERT_GT(frames.size(), size_t(rate));  // at least half a second, both channels
     const auto left = Channel(frames, 2, 0);
     EXPECT_NEAR(DominantFrequency(left.data(), left.size(), 1, rate, 300, 1500, 10), 500.0, 1.0);
-    EXPECT_NEAR(ToneAmplitude(left.data(), left.size(), 1, 500, rate), 0.5, 0.02);
+    EXPECT_NEAR(ToneAmplitude(left.data(), left.size(), 1, 500, rate), 0.5, AmplitudeTolerance());
     EXPECT_LT(ToneAmplitude(left.data(), left.size(), 1, 1000, rate), 0.005);
 }
 
@@ -103,7 +107,7 @@ TEST_F(JackOutput, FullLeftPanSilencesTheRightChannel)
     const auto frames = Record(0.5);
     ASSERT_GT(frames.size(), size_t(capture_->Rate() / 2));
     EXPECT_EQ(Peak(frames.data() + 1, frames.size() / 2, 2), 0.0);
-    EXPECT_NEAR(ToneAmplitude(frames.data(), frames.size() / 2, 2, 1000, capture_->Rate()), 0.5, 0.02);
+    EXPECT_NEAR(ToneAmplitude(frames.data(), frames.size() / 2, 2, 1000, capture_->Rate()), 0.5, AmplitudeTolerance());
 }
 
 TEST_F(JackOutput, LoopedBufferPlaysTenSecondsWithoutAGap)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,16 +18,13 @@
 #include "support/JackRegistry.h"
 #include "support/OutputPulseServer.h"
 #include "support/ProcessSpawn.h"
+#include "support/Sanitizers.h"
 #include "support/TempDir.h"
 
 namespace tessaron::test {
 namespace {
 
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-constexpr double kSlowdown = 2.0;  // sanitized builds start and tear down more slowly
-#else
-constexpr double kSlowdown = 1.0;
-#endif
+constexpr double kSlowdown = kSanitized ? 2.0 : 1.0;  // sanitized builds start and tear down more slowly
 
 using Clock = std::chrono::steady_clock;
 
@@ -248,12 +246,29 @@ TEST(OutputLoss, InterruptAndTerminateEndPlayWithTheShellsStatus)
     const std::string song = DemoSong(dir);
     PrivateJackServer server;
     ASSERT_TRUE(server.Start()) << ReadText(server.Log());
-    for (const int signal : {SIGINT, SIGTERM}) {
-        const pid_t pid = SpawnQuietly({Cli(), "play", song});
-        ASSERT_GT(pid, 0);
-        Sleep(1.0 * kSlowdown);
-        ::kill(pid, signal);
-        EXPECT_EQ(WaitForExit(pid, 5.0), 128 + signal) << "signal " << signal;
+    // While playing, and early: while the output opens and the song loads, or even before the
+    // program set its handlers, where dying by the signal gives the shell the same status.
+    auto statusAsTheShellSeesIt = [](pid_t pid, double seconds) {
+        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+        int status = 0;
+        while (Clock::now() < deadline) {
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            Sleep(0.02);
+        }
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return -1;
+    };
+    for (const double after : {1.0 * kSlowdown, 0.05}) {
+        for (const int signal : {SIGINT, SIGTERM}) {
+            const pid_t pid = SpawnQuietly({Cli(), "play", song});
+            ASSERT_GT(pid, 0);
+            Sleep(after);
+            ::kill(pid, signal);
+            EXPECT_EQ(statusAsTheShellSeesIt(pid, 10.0), 128 + signal) << "signal " << signal << " after " << after << " s";
+        }
     }
 }
 

@@ -114,7 +114,8 @@ TEST(MidiFlood, TenThousandMessagesASecondNeitherCrashNorStallTheOutput)
     EXPECT_GE(sent, 99000u) << "the sender's own queue overflowed";
     // What arrived went through: the input thread kept pace with the port.
     EXPECT_EQ(midi.DroppedInput(), 0u);
-    EXPECT_GE(midi.DeliveredInput(), sent * 99 / 100);
+    // JACK drops MIDI events of the cycles it skips, which the sender cannot know.
+    EXPECT_GE(midi.DeliveredInput(), xruns == 0 ? sent * 99 / 100 : sent * 9 / 10) << xruns << " server xruns";
 
     // The tone sounds in every 10 ms window, except where the server itself missed deadlines.
     const auto left = Channel(capture.Frames(), 2, 0);

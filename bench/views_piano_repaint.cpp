@@ -152,3 +152,6 @@ void BM_PianoFullRepaintSevenOctaves(benchmark::State& state)
 BENCHMARK(BM_PianoFullRepaintSevenOctaves)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace
+
+// Qt is started by the benchmarks themselves (Application()), offscreen.
+BENCHMARK_MAIN();

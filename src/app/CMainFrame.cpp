@@ -215,12 +215,30 @@ void CMainFrame::BuildPiano()
     CMidiView::Hooks hooks;
     hooks.runCommand = [this](int id) { RunCommand(id); };
     hooks.commandEnabled = [this](int id) { return Action(id) && Action(id)->isEnabled(); };
-    // "Display Wave" opens the key's sample in the wave editor; editing a medium belongs to a
-    // view that is not in the window yet.
-    hooks.mediaCommandAvailable = [](int id) { return id == kDisplayWave; };
+    // "Display Wave" opens the key's sample in the wave editor; editing a key's medium is the
+    // media list's command, on that medium selected in the list.
+    hooks.mediaCommandAvailable = [this](int id, int mediaIndex) {
+        if (mediaIndex < 0 || mediaIndex >= doc_->MediaCount()) {
+            return false;
+        }
+        if (id == kDisplayWave) {
+            return true;
+        }
+        if (mediaList_ == nullptr) {
+            return false;
+        }
+        mediaList_->selectRow(mediaIndex);
+        return mediaList_->CommandEnabled(id);
+    };
     hooks.runMediaCommand = [this](int id, int mediaIndex) {
-        if (id == kDisplayWave && mediaIndex >= 0 && mediaIndex < doc_->MediaCount()) {
+        if (mediaIndex < 0 || mediaIndex >= doc_->MediaCount()) {
+            return;
+        }
+        if (id == kDisplayWave) {
             OpenWaveEditor(*doc_->MediumAt(mediaIndex));
+        } else if (mediaList_ != nullptr) {
+            mediaList_->selectRow(mediaIndex);
+            mediaList_->RunCommand(id);
         }
     };
     hooks.mediaChanged = [this] {

@@ -8,7 +8,23 @@ CBitmapButton::CBitmapButton(QImage off, QImage on, QString label, QWidget* pare
     : QAbstractButton(parent), off_(std::move(off)), on_(std::move(on)), label_(std::move(label))
 {
     setFocusPolicy(Qt::NoFocus);  // the keys stay with the piano view
+    Scale();
 }
+
+void CBitmapButton::Scale()
+{
+    auto fit = [this](const QImage& image) {
+        if (image.isNull() || size().isEmpty()) {
+            return QImage();
+        }
+        const QImage scaled = image.size() == size() ? image : image.scaled(size());
+        return scaled.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    offShown_ = fit(off_);
+    onShown_ = fit(on_);
+}
+
+void CBitmapButton::resizeEvent(QResizeEvent*) { Scale(); }
 
 void CBitmapButton::SetColours(QColor text, QColor back, QColor on)
 {
@@ -30,10 +46,10 @@ void CBitmapButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const bool lit = isChecked() || isDown();
-    const QImage& image = lit && !on_.isNull() ? on_ : off_;
+    const QImage& image = lit && !onShown_.isNull() ? onShown_ : offShown_;
     if (!image.isNull()) {
-        painter.drawImage(rect(), image);
-        if (lit && on_.isNull()) {
+        painter.drawImage(QPoint(0, 0), image);
+        if (lit && onShown_.isNull()) {
             painter.fillRect(rect(), QColor(onColour_.red(), onColour_.green(), onColour_.blue(), 110));
         }
         return;

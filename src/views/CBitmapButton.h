@@ -18,10 +18,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The images at the button's size, ready to copy: a piano of seven octaves paints hundreds
+    // of buttons at every repaint.
+    void Scale();
+
     QImage off_;
     QImage on_;
+    QImage offShown_;
+    QImage onShown_;
     QString label_;
     QColor text_{Qt::black};
     QColor back_{192, 192, 192};

@@ -69,9 +69,10 @@ public:
         // views) and tells whether it is enabled now.
         std::function<void(int id)> runCommand;
         std::function<bool(int id)> commandEnabled;
-        // A media command of the frame on one medium (Edit, Display Wave): whether it exists.
+        // A media command of the media list on one medium of a key (Edit, Display Wave), and
+        // whether it can run on that medium.
         std::function<void(int id, int mediaIndex)> runMediaCommand;
-        std::function<bool(int id)> mediaCommandAvailable;
+        std::function<bool(int id, int mediaIndex)> mediaCommandAvailable;
         // The song's media list changed here (a drop, a binding, a deletion, switches).
         std::function<void()> mediaChanged;
         // Tab: the status bar's position pane and the move bar back to the start.

@@ -551,7 +551,10 @@ QMenu* CMidiView::MakePopup(int key, QWidget* parent)
     menu->setObjectName(QStringLiteral("menu%1").arg(kPopupMenu));
     const bool media = keys_.HasMedia(key);
     auto frame = [this](int id) { return hooks_.commandEnabled && hooks_.commandEnabled(id); };
-    auto other = [this](int id) { return hooks_.mediaCommandAvailable && hooks_.mediaCommandAvailable(id); };
+    auto other = [this, key](int id) {
+        return hooks_.mediaCommandAvailable && keys_.HasMedia(key) &&
+               hooks_.mediaCommandAvailable(id, keys_.MediaOf(key).front());
+    };
     struct Entry {
         int id;
         const char* text;

@@ -11,6 +11,16 @@ CSkinSlider::CSkinSlider(Qt::Orientation orientation, QImage track, QImage thumb
     : QSlider(orientation, parent), track_(std::move(track)), thumb_(std::move(thumb)), thumbOn_(std::move(thumbOn))
 {
     setFocusPolicy(Qt::NoFocus);  // the arrows belong to the piano view
+    thumb_ = thumb_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    thumbOn_ = thumbOn_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+void CSkinSlider::resizeEvent(QResizeEvent* event)
+{
+    QSlider::resizeEvent(event);
+    trackShown_ = track_.isNull() || size().isEmpty()
+                      ? QImage()
+                      : track_.scaled(size()).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 void CSkinSlider::SetColours(QColor thumb, QColor back)
@@ -35,12 +45,12 @@ void CSkinSlider::paintEvent(QPaintEvent*)
                              : QSize(std::max(4, std::min(8, width() / 5)), height());
     }
     thumbSize = thumbSize.boundedTo(size());
-    if (track_.isNull()) {
+    if (trackShown_.isNull()) {
         painter.fillRect(rect(), backColour_);
         const QRect groove = vertical ? QRect(width() / 2 - 1, 0, 2, height()) : QRect(0, height() / 2 - 1, width(), 2);
         painter.fillRect(groove, thumbColour_.darker(160));
     } else {
-        painter.drawImage(rect(), track_);
+        painter.drawImage(QPoint(0, 0), trackShown_);
     }
     // The maximum stands at the top of a vertical slider, as on a mixing desk.
     const int span = vertical ? height() - thumbSize.height() : width() - thumbSize.width();
@@ -49,6 +59,8 @@ void CSkinSlider::paintEvent(QPaintEvent*)
                                  : QRect(QPoint(position, (height() - thumbSize.height()) / 2), thumbSize);
     if (thumbImage.isNull()) {
         painter.fillRect(thumb, isSliderDown() ? thumbColour_.lighter(130) : thumbColour_);
+    } else if (thumbImage.size() == thumb.size()) {
+        painter.drawImage(thumb.topLeft(), thumbImage);
     } else {
         painter.drawImage(thumb, thumbImage);
     }

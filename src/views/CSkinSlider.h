@@ -17,9 +17,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QImage track_;
+    QImage trackShown_;  // the track at the slider's size, ready to copy
     QImage thumb_;
     QImage thumbOn_;
     QColor thumbColour_{200, 200, 200};

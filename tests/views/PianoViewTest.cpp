@@ -21,7 +21,9 @@
 #include "song/CMediaOutputs.h"
 #include "song/CScheduler.h"
 #include "song/CTriggerRules.h"
+#include "song/IDocumentObserver.h"
 #include "song/Messages.h"
+#include "views/CChordwayView.h"
 #include "views/CKeyFilter.h"
 #include "views/CLevelMeter.h"
 #include "views/CMidiView.h"
@@ -641,6 +643,31 @@ private slots:
         p.Ticks(2000);
         p.view->Poll();
         QVERIFY(!p.view->KeyArmed(0));
+    }
+
+    // In the window, the key's menu edits its medium through the media list, which selects it.
+    void theWindowsPianoEditsAKeysMediumThroughTheMediaList()
+    {
+        p_.reset();
+        FrameUnderTest t;
+        QVERIFY(t.Create());
+        CMidiView* piano = t.frame->PianoView();
+        QVERIFY(piano);
+        CChordwayDoc& doc = t.frame->Doc();
+        for (int32_t midiKey : {12, 16}) {
+            auto sample = std::make_unique<CSamples>("/none.wav", "m", 44100, 1000, "", "", 120.0f, 0, 0, 0);
+            sample->midiNote = midiKey;
+            doc.InsertMedium(doc.MediaCount(), std::move(sample));
+        }
+        t.frame->Notice(ListNotice::MediaChanged);
+        QCOMPARE(piano->Keys().MediaOf(4), (std::vector<int>{1}));
+        std::unique_ptr<QMenu> menu(piano->MakePopup(4, nullptr));
+        bool editable = false;
+        for (QAction* action : menu->actions()) {
+            editable |= action->data().toInt() == CMidiView::kEdit && action->isEnabled();
+        }
+        QVERIFY(editable);
+        QCOMPARE(t.frame->MediaList().currentIndex().row(), 1);
     }
 
     void noteButtonsMoveTheMidiKeyboard()

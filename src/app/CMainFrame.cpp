@@ -136,7 +136,7 @@ void CMainFrame::BuildBars()
     addToolBarBreak(Qt::TopToolBarArea);
     addToolBar(Qt::TopToolBarArea, settingsBar_);
 
-    status_ = new CStatusPanes(*statusBar());
+    status_ = std::make_unique<CStatusPanes>(*statusBar());
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
 
     addToolBarBreak(Qt::TopToolBarArea);

@@ -234,7 +234,7 @@ private:
     QToolBar* commandsBar_ = nullptr;
     CSettingsBar* settingsBar_ = nullptr;
     CMoveBar* moveBar_ = nullptr;
-    CStatusPanes* status_ = nullptr;
+    std::unique_ptr<CStatusPanes> status_;
     QSplitter* outer_ = nullptr;
     QSplitter* leftColumn_ = nullptr;
     QSplitter* rightColumn_ = nullptr;

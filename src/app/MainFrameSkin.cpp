@@ -16,6 +16,7 @@
 #include "song/CChordwayDoc.h"
 #include "views/CActionView.h"
 #include "views/CChordwayView.h"
+#include "views/CGridView.h"
 
 namespace tessaron {
 
@@ -51,6 +52,11 @@ void CMainFrame::ApplyLook()
     }
     if (mediaList_) {
         mediaList_->ApplySkinColours(look.Colours(skin::SkinView::Media));
+    }
+    if (timeline_) {
+        const skin::ColourPair& colours = look.Colours(skin::SkinView::Timeline);
+        timeline_->SetColours(CSkin::Colour(colours.text, timeline_->TextColour()),
+                              CSkin::Colour(colours.background, timeline_->BackgroundColour()));
     }
     // Font 0 is the skin's text font: the status panes and the tool bars' fields take it.
     if (status_) {

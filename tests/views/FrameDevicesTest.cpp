@@ -22,6 +22,7 @@
 #include "support/TempDir.h"
 #include "support/WavBytes.h"
 #include "views/CActionView.h"
+#include "views/CGridView.h"
 
 namespace tessaron::test {
 
@@ -43,7 +44,8 @@ class FrameDevicesTest : public QObject {
     void WriteSkin(const std::string& path, const std::string& eventColours)
     {
         std::ofstream skin(path);
-        skin << "<Tessaron Config>\n%MAIN\n:EVENT 0 0 0 0 0 -1 " << eventColours << "\n:FONT0 11 1 \"Sans\"\n";
+        skin << "<Tessaron Config>\n%MAIN\n:EVENT 0 0 0 0 0 -1 " << eventColours
+             << "\n:TIMELINE 0 0 0 0 0 -1 RGB(1,2,3) RGB(250,240,230)\n:FONT0 11 1 \"Sans\"\n";
     }
 
     static QColor Packed(int32_t packed) { return CSkin::Colour(packed); }
@@ -72,6 +74,8 @@ private slots:
         QCOMPARE(Frame().EventList().palette().color(QPalette::Text), QColor(10, 20, 30));
         QCOMPARE(Frame().EventList().palette().color(QPalette::Base), QColor(200, 210, 220));
         QCOMPARE(Packed(t_->app->Look().Colours(skin::SkinView::Event).background), QColor(200, 210, 220));
+        QCOMPARE(Frame().Timeline().TextColour(), QColor(1, 2, 3));
+        QCOMPARE(Frame().Timeline().BackgroundColour(), QColor(250, 240, 230));
         // FONT0 of 11 points, bold, at the screen's resolution.
         const QFont font = Frame().EventList().font();
         QVERIFY(font.bold());

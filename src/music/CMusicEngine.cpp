@@ -185,12 +185,7 @@ void CMusicEngine::Close()
 {
     StopWorker();
     std::lock_guard guard(lock_);
-    if (main_) {
-        main_->Stop();
-    }
-    if (monitor_) {
-        monitor_->Stop();
-    }
+    OnEachBuffer([](CSoundBuffer& buffer) { return buffer.Stop(); });
     main_.reset();
     monitor_.reset();
     reader_.reset();
@@ -279,14 +274,7 @@ bool CMusicEngine::SetFrequency(uint32_t hertz)
     }
     std::lock_guard guard(lock_);
     frequency_ = hertz;
-    bool ok = true;
-    if (main_) {
-        ok = main_->SetFrequency(hertz);
-    }
-    if (monitor_) {
-        ok = monitor_->SetFrequency(hertz) && ok;
-    }
-    return ok;
+    return OnEachBuffer([hertz](CSoundBuffer& buffer) { return buffer.SetFrequency(hertz); });
 }
 
 uint32_t CMusicEngine::Frequency() const
@@ -338,14 +326,7 @@ bool CMusicEngine::SetVolume(int32_t hundredthsDb)
     }
     std::lock_guard guard(lock_);
     volume_ = hundredthsDb;
-    bool ok = true;
-    if (main_) {
-        ok = main_->SetVolume(hundredthsDb);
-    }
-    if (monitor_) {
-        ok = monitor_->SetVolume(hundredthsDb) && ok;
-    }
-    return ok;
+    return OnEachBuffer([hundredthsDb](CSoundBuffer& buffer) { return buffer.SetVolume(hundredthsDb); });
 }
 
 bool CMusicEngine::SetPan(int32_t hundredthsDb)
@@ -355,14 +336,7 @@ bool CMusicEngine::SetPan(int32_t hundredthsDb)
     }
     std::lock_guard guard(lock_);
     pan_ = hundredthsDb;
-    bool ok = true;
-    if (main_) {
-        ok = main_->SetPan(hundredthsDb);
-    }
-    if (monitor_) {
-        ok = monitor_->SetPan(hundredthsDb) && ok;
-    }
-    return ok;
+    return OnEachBuffer([hundredthsDb](CSoundBuffer& buffer) { return buffer.SetPan(hundredthsDb); });
 }
 
 bool CMusicEngine::SetBufferLength(int ms)
@@ -569,12 +543,7 @@ void CMusicEngine::Stop()
 {
     StopWorker();
     std::lock_guard guard(lock_);
-    if (main_) {
-        main_->Stop();
-    }
-    if (monitor_) {
-        monitor_->Stop();
-    }
+    OnEachBuffer([](CSoundBuffer& buffer) { return buffer.Stop(); });
     playing_.exchange(0);
     paused_.exchange(0);
     if (opened_ && !analysis_) {
@@ -794,12 +763,7 @@ bool CMusicEngine::FillLocked()
 
 void CMusicEngine::EndPlaybackLocked()
 {
-    if (main_) {
-        main_->Stop();
-    }
-    if (monitor_) {
-        monitor_->Stop();
-    }
+    OnEachBuffer([](CSoundBuffer& buffer) { return buffer.Stop(); });
     playing_.exchange(0);
     paused_.exchange(0);
     tailCount_ = 0;

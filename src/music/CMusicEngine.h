@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -159,6 +160,19 @@ private:
 
     std::unique_ptr<CMediaReader> reader_;
     CSoundDevice* mainDevice_ = nullptr;
+    // Applies `change` to the main and the monitor buffer, whichever exist; true when every one took it.
+    template <typename Change>
+    bool OnEachBuffer(Change change)
+    {
+        bool ok = true;
+        for (CSoundBuffer* buffer : {main_.get(), monitor_.get()}) {
+            if (buffer != nullptr) {
+                ok = change(*buffer) && ok;
+            }
+        }
+        return ok;
+    }
+
     std::unique_ptr<CSoundBuffer> main_;
     CSoundDevice* monitorDevice_ = nullptr;
     std::unique_ptr<CSoundBuffer> monitor_;

@@ -1,6 +1,8 @@
 # Front door of the build: every target installs what it needs, configures its CMake preset and builds.
 # Builds take a lock so that two builds never run at once on this two-core machine.
 JOBS ?= 2
+# Where `make install` puts the program; DESTDIR (staged installs) is honoured as well.
+PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 30
 LOCK := flock /tmp/tessaron-build.lock
 DEPS_STAMP := build/.deps-installed
@@ -9,7 +11,7 @@ LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := true
 
-.PHONY: all run test bench fuzz test-asan test-tsan deps clean
+.PHONY: all run test bench fuzz test-asan test-tsan deps clean install
 
 all: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS)
@@ -43,7 +45,7 @@ test-asan: build/asan/build.ninja
 
 test-tsan: build/tsan/build.ninja
 	$(LOCK) cmake --build build/tsan -j$(JOBS)
-	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j$(JOBS)
+	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan-suppressions.txt" ctest --output-on-failure -j$(JOBS)
 
 fuzz: build/fuzz/build.ninja
 	$(LOCK) cmake --build build/fuzz -j$(JOBS)
@@ -53,6 +55,15 @@ fuzz: build/fuzz/build.ninja
 	  echo "== $$name for $(FUZZ_SECONDS) s"; \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 $$corpus $$seeds || exit 1; \
 	done
+
+install: build/release/build.ninja
+	$(LOCK) cmake --build build/release -j$(JOBS)
+	cmake --install build/release --prefix $(PREFIX)
+	@# The desktop learns of the new song type and program (not for staged installs).
+	@if [ -z "$(DESTDIR)" ]; then \
+	  command -v update-mime-database >/dev/null && update-mime-database $(PREFIX)/share/mime || true; \
+	  command -v update-desktop-database >/dev/null && update-desktop-database -q $(PREFIX)/share/applications || true; \
+	fi
 
 clean:
 	rm -rf build

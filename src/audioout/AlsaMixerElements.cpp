@@ -4,12 +4,15 @@
 
 #include <string>
 
+#include "audioout/AlsaLibraryMessages.h"
+
 namespace tessaron {
 
 void AlsaMixerElements::Closer::operator()(_snd_mixer* mixer) const { snd_mixer_close(mixer); }
 
 int AlsaMixerElements::MixerCount()
 {
+    QuietAlsaLibrary();
     int count = 1;  // "default"
     int card = -1;
     while (snd_card_next(&card) == 0 && card >= 0) {

@@ -32,7 +32,7 @@ std::optional<AudioApi> ParseAudioApi(std::string_view name)
     return std::nullopt;
 }
 
-AudioApi ResolveAudioApi(AudioApi setting)
+AudioApi ResolveAudioApi(AudioApi setting, std::vector<std::string>* notes)
 {
     if (setting == AudioApi::Offline) {
         return setting;  // asked for by tests and tools, never a real device
@@ -45,11 +45,14 @@ AudioApi ResolveAudioApi(AudioApi setting)
     if (setting != AudioApi::Auto) {
         return setting;
     }
-    if (RtAudioBackend::ServerRuns(AudioApi::Jack)) {
-        return AudioApi::Jack;
-    }
-    if (RtAudioBackend::ServerRuns(AudioApi::Pulse)) {
-        return AudioApi::Pulse;
+    for (AudioApi api : {AudioApi::Jack, AudioApi::Pulse}) {
+        const ServerState state = RtAudioBackend::ProbeServer(api);
+        if (state == ServerState::Answers) {
+            return api;
+        }
+        if (state == ServerState::Silent && notes) {
+            notes->push_back("the " + RtAudioBackend::ServerText(api) + " does not answer");
+        }
     }
     return AudioApi::Alsa;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaron {
 
@@ -18,6 +20,8 @@ std::optional<AudioApi> ParseAudioApi(std::string_view name);
 // The API to use for a setting: Offline stays offline; otherwise the environment variable when
 // set and valid, else the setting;
 // Auto becomes JACK when a JACK server runs, else PulseAudio when a server answers, else ALSA.
-AudioApi ResolveAudioApi(AudioApi setting);
+// A server that exists but does not answer within a few seconds is passed over; `notes` then
+// gets a line naming it ("the JACK server 'default' does not answer").
+AudioApi ResolveAudioApi(AudioApi setting, std::vector<std::string>* notes = nullptr);
 
 }  // namespace tessaron

@@ -6,10 +6,11 @@
 #include "audioout/OfflineBackend.h"
 #include "audioout/RtAudioBackend.h"
 #include "audioout/SoftwareMixer.h"
+#include "framework/IMessageSink.h"
 
 namespace tessaron {
 
-CSoundDevice::CSoundDevice(AudioApi api) : api_(ResolveAudioApi(api)) {}
+CSoundDevice::CSoundDevice(AudioApi api) : api_(ResolveAudioApi(api, &probeNotes_)) {}
 
 CSoundDevice::~CSoundDevice() { Close(); }
 
@@ -29,6 +30,7 @@ std::vector<CSoundDevice::Found> CSoundDevice::ListFound()
     std::vector<Found> found;
     std::map<std::string, int> seen;
     const std::vector<OutputDeviceInfo> devices = backend->ListDevices();
+    problem_ = backend->Problem();
     for (size_t i = 0; i < devices.size(); ++i) {
         if (devices[i].outputChannels == 0) {
             continue;  // capture-only
@@ -123,12 +125,20 @@ bool CSoundDevice::StartPrimary()
     if (started_) {
         return true;
     }
+    backend_->SetLossHandler([this] {
+        if (sink_) {
+            sink_->post(kMessageOutputLost, static_cast<intptr_t>(api_), 0);
+        }
+    });
     started_ = backend_->Start(static_cast<unsigned>(deviceIndex_), deviceInfo_, format_.samplesPerSec,
                                format_.channels, *mixer_);
+    problem_ = backend_->Problem();
     return started_;
 }
 
 bool CSoundDevice::ClearPrimary() { return started_; }
+
+bool CSoundDevice::Lost() const { return started_ && backend_ && backend_->Lost(); }
 
 void CSoundDevice::Close()
 {

@@ -13,6 +13,7 @@
 
 namespace tessaron {
 
+class IMessageSink;
 class IOutputBackend;
 class OfflineBackend;
 class SoftwareMixer;
@@ -27,9 +28,16 @@ class SoftwareMixer;
 class CSoundDevice {
 public:
     static constexpr int kSpeakerStereo = 4;
+    // Posted to the message sink when the running output is lost (its sound server went away
+    // or stopped answering): first = the AudioApi as a number, second = 0. Posted once per
+    // start, from a thread of the device; the program window tells the user and may Open the
+    // device again once a server runs.
+    static constexpr uint32_t kMessageOutputLost = 1060;
 
     // The API is resolved once here: TESSARON_AUDIO_API, else `api`, else the first that runs.
     explicit CSoundDevice(AudioApi api = AudioApi::Auto);
+    // Servers passed over while resolving the API because they did not answer, for the user.
+    const std::vector<std::string>& ProbeNotes() const { return probeNotes_; }
     ~CSoundDevice();
     CSoundDevice(const CSoundDevice&) = delete;
     CSoundDevice& operator=(const CSoundDevice&) = delete;
@@ -37,6 +45,8 @@ public:
     AudioApi Api() const { return api_; }
     // The name the stream shows in the sound server ("Tessaron"); takes effect at Create.
     void SetClientName(std::string name) { clientName_ = std::move(name); }
+    // Where the loss of the output is posted (kMessageOutputLost); takes effect at StartPrimary.
+    void SetMessageSink(IMessageSink* sink) { sink_ = sink; }
 
     // Output devices of the API in its order; with either flag, those failing TestDevice are
     // left out. Answers false when the API reports none.
@@ -74,6 +84,11 @@ public:
 
     bool Created() const { return mixer_ != nullptr; }
     bool Started() const { return started_; }
+    // Whether the running output was lost; Close, then Open again once a server runs.
+    bool Lost() const;
+    // Why the last enumeration or start found nothing, for the user ("the JACK server 'x'
+    // does not answer"); empty when nothing failed that way.
+    const std::string& Problem() const { return problem_; }
     const std::string& Name() const { return name_; }
     const std::string& DeviceId() const { return deviceId_; }
     // The mixing format asked for in Create.
@@ -94,8 +109,11 @@ private:
     std::unique_ptr<IOutputBackend> MakeBackend() const;
     void SendMasterGain();
 
+    std::vector<std::string> probeNotes_;
     AudioApi api_;
     std::string clientName_ = "Tessaron";
+    IMessageSink* sink_ = nullptr;
+    std::string problem_;
     std::unique_ptr<IOutputBackend> backend_;
     OfflineBackend* offline_ = nullptr;  // backend_ when offline
     std::shared_ptr<SoftwareMixer> mixer_;

@@ -1,14 +1,17 @@
 #include "audioout/RtAudioBackend.h"
 
+#include <pulse/simple.h>
 #include <rtaudio/RtAudio.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
+#include "audioout/AlsaLibraryMessages.h"
+#include "audioout/DeadlineTask.h"
 #include "audioout/SoftwareMixer.h"
+#include "audioout/StreamWatch.h"
 
 namespace tessaron {
 
@@ -36,10 +39,11 @@ bool PulseSocketExists()
     return runtime && std::filesystem::exists(std::filesystem::path(runtime) / "pulse" / "native", error);
 }
 
-std::unique_ptr<RtAudio> MakeRtAudio(AudioApi api)
+std::shared_ptr<RtAudio> MakeRtAudio(AudioApi api)
 {
+    QuietAlsaLibrary();
     try {
-        auto audio = std::make_unique<RtAudio>(ToRtApi(api));
+        auto audio = std::make_shared<RtAudio>(ToRtApi(api));
         audio->showWarnings(false);
         if (audio->getCurrentApi() != ToRtApi(api)) {
             return nullptr;
@@ -50,7 +54,59 @@ std::unique_ptr<RtAudio> MakeRtAudio(AudioApi api)
     }
 }
 
+// RtAudio's PulseAudio backend counts a device without connecting: a short playback stream
+// tells whether the server answers.
+bool PulseAnswers()
+{
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 2};
+    int error = 0;
+    pa_simple* probe = pa_simple_new(nullptr, "Tessaron probe", PA_STREAM_PLAYBACK, nullptr, "probe", &spec,
+                                     nullptr, nullptr, &error);
+    if (!probe) {
+        return false;
+    }
+    pa_simple_free(probe);
+    return true;
+}
+
+// Frames of sound asked for before a PulseAudio stream's stalls count: its first writes may
+// wait seconds for the server.
+constexpr std::chrono::milliseconds kPulseStartGrace{3000};
+
 }  // namespace
+
+// What the audio system's callback reaches. An abandoned stream keeps it alive, so a callback
+// that arrives late (a stopped server resumed) finds it detached and plays silence instead of
+// reaching a mixer that is gone.
+struct RtAudioBackend::CallbackTarget {
+    SoftwareMixer* mixer = nullptr;
+    uint32_t channels = 0;
+    std::atomic<uint64_t> frames{0};
+    std::atomic<int> inside{0};
+    std::atomic<bool> detached{false};
+
+    // Audio thread: answers false once detached.
+    bool Enter_RT()
+    {
+        inside.fetch_add(1);
+        if (detached.load()) {
+            inside.fetch_sub(1);
+            return false;
+        }
+        return true;
+    }
+    void Leave_RT() { inside.fetch_sub(1); }
+
+    // After it returns no callback is inside and none will enter. A callback never blocks,
+    // so the wait is one callback at most.
+    void Detach()
+    {
+        detached.store(true);
+        while (inside.load() != 0) {
+            std::this_thread::yield();
+        }
+    }
+};
 
 RtAudioBackend::RtAudioBackend(AudioApi api, std::string clientName)
     : api_(api), clientName_(std::move(clientName)), audio_(MakeRtAudio(api))
@@ -59,26 +115,56 @@ RtAudioBackend::RtAudioBackend(AudioApi api, std::string clientName)
 
 RtAudioBackend::~RtAudioBackend() { Stop(); }
 
-bool RtAudioBackend::ServerRuns(AudioApi api)
+std::string RtAudioBackend::ServerText(AudioApi api)
+{
+    if (api == AudioApi::Jack) {
+        const char* name = std::getenv("JACK_DEFAULT_SERVER");
+        return std::string("JACK server '") + (name && *name ? name : "default") + "'";
+    }
+    if (api == AudioApi::Pulse) {
+        if (const char* server = std::getenv("PULSE_SERVER")) {
+            return std::string("PulseAudio server '") + server + "'";
+        }
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        return std::string("PulseAudio server '") + (runtime ? runtime : "") + "/pulse/native'";
+    }
+    return api == AudioApi::Alsa ? "ALSA output" : std::string(AudioApiName(api)) + " output";
+}
+
+ServerState RtAudioBackend::ProbeServer(AudioApi api)
 {
     if (api == AudioApi::Pulse && !PulseSocketExists()) {
-        return false;
+        return ServerState::Absent;
     }
-    auto audio = MakeRtAudio(api);
-    try {
-        return audio && audio->getDeviceCount() > 0;
-    } catch (const RtAudioError&) {
-        return false;
+    struct Answer {
+        std::atomic<bool> present{false};
+    };
+    auto answer = std::make_shared<Answer>();
+    const bool answered = RunWithin(kServerAnswerLimit, [api, answer] {
+        if (api == AudioApi::Pulse) {
+            answer->present = PulseAnswers();
+            return;
+        }
+        auto audio = MakeRtAudio(api);
+        try {
+            answer->present = audio && audio->getDeviceCount() > 0;
+        } catch (const RtAudioError&) {
+        }
+    });
+    if (!answered) {
+        return ServerState::Silent;
     }
+    return answer->present ? ServerState::Answers : ServerState::Absent;
 }
 
 std::vector<OutputDeviceInfo> RtAudioBackend::ListDevices()
 {
     std::vector<OutputDeviceInfo> devices;
+    problem_.clear();
     if (!audio_ || (api_ == AudioApi::Pulse && !PulseSocketExists())) {
         return devices;
     }
-    for (int attempt = 0; attempt < 3 && devices.empty(); ++attempt) {
+    for (int attempt = 0; attempt < 3 && devices.empty() && audio_; ++attempt) {
         if (attempt > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));  // see Start
         }
@@ -89,29 +175,80 @@ std::vector<OutputDeviceInfo> RtAudioBackend::ListDevices()
 
 std::vector<OutputDeviceInfo> RtAudioBackend::ListOnce()
 {
-    std::vector<OutputDeviceInfo> devices;
-    try {
-        const unsigned count = audio_->getDeviceCount();
-        for (unsigned i = 0; i < count; ++i) {
-            const RtAudio::DeviceInfo info = audio_->getDeviceInfo(i);
-            OutputDeviceInfo device;
-            device.name = info.name;
-            device.outputChannels = info.probed ? info.outputChannels : 0;
-            device.rates.assign(info.sampleRates.begin(), info.sampleRates.end());
-            device.preferredRate = info.preferredSampleRate;
-            device.isDefault = info.isDefaultOutput;
-            devices.push_back(std::move(device));
+    auto found = std::make_shared<std::vector<OutputDeviceInfo>>();
+    const bool answered = RunWithin(kServerAnswerLimit, [audio = audio_, found] {
+        try {
+            const unsigned count = audio->getDeviceCount();
+            for (unsigned i = 0; i < count; ++i) {
+                const RtAudio::DeviceInfo info = audio->getDeviceInfo(i);
+                OutputDeviceInfo device;
+                device.name = info.name;
+                device.outputChannels = info.probed ? info.outputChannels : 0;
+                device.rates.assign(info.sampleRates.begin(), info.sampleRates.end());
+                device.preferredRate = info.preferredSampleRate;
+                device.isDefault = info.isDefaultOutput;
+                found->push_back(std::move(device));
+            }
+        } catch (const RtAudioError&) {
+            found->clear();
         }
-    } catch (const RtAudioError&) {
-        devices.clear();
+    });
+    if (!answered) {
+        Abandon();
+        return {};
     }
-    return devices;
+    return *found;
+}
+
+// Opens the stream with a deadline. A late open that finishes after the deadline closes what
+// it opened: nobody is waiting for it any more.
+RtAudioBackend::OpenResult RtAudioBackend::OpenWithin(unsigned device, uint32_t run, uint32_t channels)
+{
+    struct Outcome {
+        std::mutex mutex;
+        bool abandoned = false;
+        bool opened = false;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const bool answered = RunWithin(kServerAnswerLimit, [audio = audio_, target = target_, outcome, device,
+                                                         run, channels, api = api_, name = clientName_] {
+        RtAudio::StreamParameters output;
+        output.deviceId = device;
+        output.nChannels = channels;
+        RtAudio::StreamOptions options;
+        options.streamName = name;
+        if (api == AudioApi::Pulse) {
+            options.numberOfBuffers = 2;  // regular callbacks instead of bursts
+        }
+        unsigned int frames = 256;
+        bool opened = false;
+        try {
+            audio->openStream(&output, nullptr, RTAUDIO_FLOAT32, run, &frames, &Callback, target.get(), &options);
+            opened = true;
+        } catch (const RtAudioError&) {
+        }
+        std::lock_guard lock(outcome->mutex);
+        outcome->opened = opened;
+        if (outcome->abandoned && opened) {
+            try {
+                audio->closeStream();
+            } catch (const RtAudioError&) {
+            }
+        }
+    });
+    std::lock_guard lock(outcome->mutex);
+    if (!answered) {
+        outcome->abandoned = true;
+        return OpenResult::Silent;
+    }
+    return outcome->opened ? OpenResult::Opened : OpenResult::Refused;
 }
 
 bool RtAudioBackend::Start(unsigned device, const OutputDeviceInfo& info, uint32_t rate,
                            uint32_t channels, SoftwareMixer& mixer)
 {
     Stop();
+    problem_.clear();
     if (!audio_ || info.outputChannels == 0 || channels == 0) {
         return false;
     }
@@ -124,67 +261,144 @@ bool RtAudioBackend::Start(unsigned device, const OutputDeviceInfo& info, uint32
     if (run == 0 || !mixer.SetDeviceRate(run)) {
         return false;
     }
-    RtAudio::StreamParameters output;
-    output.deviceId = device;
-    output.nChannels = std::min(channels, info.outputChannels);
-    RtAudio::StreamOptions options;
-    options.streamName = clientName_;
-    if (api_ == AudioApi::Pulse) {
-        options.numberOfBuffers = 2;  // regular callbacks instead of bursts
-    }
-    unsigned int frames = 256;
+    target_ = std::make_shared<CallbackTarget>();
+    target_->mixer = &mixer;
+    target_->channels = std::min(channels, info.outputChannels);
     mixer_ = &mixer;
-    channels_ = output.nChannels;
+    channels_ = target_->channels;
+    lost_ = false;
     // A JACK server refuses a client now and then while other clients come and go.
     for (int attempt = 0;; ++attempt) {
-        try {
-            audio_->openStream(&output, nullptr, RTAUDIO_FLOAT32, run, &frames, &Callback, this,
-                               &options);
-            mixer.StreamStarting();
-            audio_->startStream();
-            break;
-        } catch (const RtAudioError&) {
-            if (audio_->isStreamOpen()) {
-                audio_->closeStream();
+        const OpenResult opened = OpenWithin(device, run, channels_);
+        if (opened == OpenResult::Silent) {
+            Abandon();
+            mixer_ = nullptr;
+            return false;
+        }
+        if (opened == OpenResult::Opened) {
+            try {
+                mixer.StreamStarting();
+                audio_->startStream();
+                break;
+            } catch (const RtAudioError&) {
+                if (audio_->isStreamOpen()) {
+                    audio_->closeStream();
+                }
+                mixer.StreamStopped();
             }
-            mixer.StreamStopped();
         }
         if (attempt == 2) {
             mixer_ = nullptr;
+            target_.reset();
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     rate_ = audio_->getStreamSampleRate() != 0 ? audio_->getStreamSampleRate() : run;
-    running_ = true;
+    {
+        std::lock_guard lock(watchMutex_);
+        watchEnd_ = false;
+    }
+    watch_ = std::thread([this, rate = rate_] { Watch(rate); });
     return true;
+}
+
+void RtAudioBackend::Abandon()
+{
+    if (target_) {
+        target_->Detach();
+    }
+    if (audio_) {
+        problem_ = "the " + ServerText(api_) + " does not answer";
+    }
+    // Whatever still uses the object owns it now; it is closed and freed there, if ever.
+    audio_.reset();
 }
 
 void RtAudioBackend::Stop()
 {
-    if (!audio_ || !mixer_) {
+    if (watch_.joinable()) {
+        {
+            std::lock_guard lock(watchMutex_);
+            watchEnd_ = true;
+        }
+        watchWake_.notify_all();
+        watch_.join();
+    }
+    if (!mixer_) {
         return;
     }
-    try {
-        if (audio_->isStreamRunning()) {
-            audio_->abortStream();  // RtAudio 5.2 waits on an unlocked mutex in stopStream with JACK
+    if (lost_) {
+        // The server is gone or stopped: closing could wait on it for good. Close on a thread
+        // of its own, waited for only briefly, so the caller goes on either way.
+        if (target_) {
+            target_->Detach();
         }
-        if (audio_->isStreamOpen()) {
-            audio_->closeStream();
+        RunWithin(std::chrono::milliseconds(200), [audio = std::move(audio_), target = target_]() mutable {
+            try {
+                if (audio && audio->isStreamOpen()) {
+                    audio->abortStream();
+                    audio->closeStream();
+                }
+            } catch (const RtAudioError&) {
+            }
+            audio.reset();  // before the target its callbacks point to
+        });
+    } else if (audio_) {
+        try {
+            if (audio_->isStreamRunning()) {
+                audio_->abortStream();  // RtAudio 5.2 waits on an unlocked mutex in stopStream with JACK
+            }
+            if (audio_->isStreamOpen()) {
+                audio_->closeStream();
+            }
+        } catch (const RtAudioError&) {
         }
-    } catch (const RtAudioError&) {
     }
     mixer_->StreamStopped();
     mixer_ = nullptr;
-    running_ = false;
+    target_.reset();
+}
+
+// The watch thread: reports the loss once, then ends.
+void RtAudioBackend::Watch(uint32_t rate)
+{
+    StreamWatch::Limits limits;
+    if (api_ != AudioApi::Jack) {
+        limits.stallLimit = std::chrono::milliseconds(1000);
+        limits.stallArmedAfter = kPulseStartGrace;
+    }
+    StreamWatch watch(rate, limits);
+    watch.Started(StreamWatch::Clock::now());
+    const auto target = target_;
+    std::unique_lock lock(watchMutex_);
+    while (!watchEnd_) {
+        watchWake_.wait_for(lock, std::chrono::milliseconds(25));
+        if (watchEnd_) {
+            break;
+        }
+        if (watch.Lost(StreamWatch::Clock::now(), target->frames.load(std::memory_order_relaxed))) {
+            lost_.store(true, std::memory_order_release);
+            if (lossHandler_) {
+                lossHandler_();
+            }
+            break;
+        }
+    }
 }
 
 // Audio thread.
 int RtAudioBackend::Callback(void* output, void*, unsigned int frames, double, unsigned int,
                              void* user)
 {
-    auto* self = static_cast<RtAudioBackend*>(user);
-    self->mixer_->Render_RT(static_cast<float*>(output), frames, self->channels_);
+    auto* target = static_cast<CallbackTarget*>(user);
+    if (!target->Enter_RT()) {
+        std::fill_n(static_cast<float*>(output), static_cast<size_t>(frames) * target->channels, 0.0f);
+        return 0;
+    }
+    target->mixer->Render_RT(static_cast<float*>(output), frames, target->channels);
+    target->frames.fetch_add(frames, std::memory_order_relaxed);
+    target->Leave_RT();
     return 0;
 }
 

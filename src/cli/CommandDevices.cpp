@@ -1,7 +1,6 @@
 #include <cstdio>
 
 #include "audioout/CSoundDevice.h"
-#include "audioout/RtAudioBackend.h"
 #include "cli/Commands.h"
 #include "midi/CMidiService.h"
 
@@ -42,8 +41,14 @@ int RunDevices(const Arguments& args)
         return 2;
     }
     CSoundDevice device;
+    for (const std::string& note : device.ProbeNotes()) {
+        std::fprintf(stderr, "tessaron-cli: %s; going on without it\n", note.c_str());
+    }
     std::vector<CDeviceEntry> list;
     device.EnumerateDevices(list, true, false);
+    if (!device.Problem().empty()) {
+        std::fprintf(stderr, "tessaron-cli: %s\n", device.Problem().c_str());
+    }
     std::printf("audio output (%s):\n", AudioApiName(device.Api()));
     if (list.empty()) {
         std::printf("  no output device\n");

@@ -94,11 +94,12 @@ int RunLive(const Arguments& args)
     if (!OpenOutput(device, options.device, error)) {
         return Fail(options.device.empty() ? "output" : options.device, error);
     }
-    CMediaOutputs outputs({&device});
+    CMediaOutputs outputs({&device}, &midi);
     SongEnvironment env;
     env.notice = &notice;
     env.loader = &outputs;
     env.audioDeviceCount = 1;
+    env.midiOutputPortCount = 1;
     env.settings.midiCanal = options.channel;
     env.settings.midiThru = options.thru;
     CChordwayDoc doc(env);

@@ -14,8 +14,10 @@
 #include "cli/ConsoleServices.h"
 #include "cli/MediaProblems.h"
 #include "cli/OutputChoice.h"
+#include "framework/IMessageSink.h"
 #include "framework/TimeText.h"
 #include "media/CMedia.h"
+#include "midi/CMidiService.h"
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CScheduler.h"
@@ -26,9 +28,24 @@ namespace tessaron::cli {
 
 namespace {
 
-std::atomic<bool> g_interrupted{false};  // set by Ctrl+C; a signal handler can only reach a global
+std::atomic<int> g_signal{0};  // the SIGINT or SIGTERM that arrived; a handler can only reach a global
 
-void OnInterrupt(int) { g_interrupted = true; }
+void OnSignal(int number) { g_signal = number; }
+
+// Hears the device's notice that the output was lost, as the program window would.
+class OutputLossListener : public IMessageSink {
+public:
+    void post(uint32_t message, intptr_t, intptr_t) override
+    {
+        if (message == CSoundDevice::kMessageOutputLost) {
+            lost_ = true;
+        }
+    }
+    bool Lost() const { return lost_; }
+
+private:
+    std::atomic<bool> lost_{false};
+};
 
 // Whether `path` names this process's standard output, so that a report goes elsewhere.
 bool IsStandardOutput(const std::string& path)
@@ -132,16 +149,25 @@ int RunPlay(const Arguments& args)
         return Usage("play SONG.tsn [--device NAME]");
     }
     CSoundDevice device;
+    OutputLossListener loss;
+    device.SetMessageSink(&loss);
     std::string error;
     if (!OpenOutput(device, wanted, error)) {
         return Fail(wanted.empty() ? "output" : wanted, error);
     }
-    CMediaOutputs outputs({&device});
+    // MIDI media play through the built-in synthesizer on the device; those meant for an outside
+    // port go to our MIDI output port when a MIDI system runs.
+    CMidiService midi;
+    if (midi.Create()) {
+        midi.OpenOutput("");
+    }
+    CMediaOutputs outputs({&device}, &midi);
     ConsoleNotice notice(song);
     SongEnvironment env;
     env.notice = &notice;
     env.loader = &outputs;
     env.audioDeviceCount = 1;
+    env.midiOutputPortCount = midi.OutputOpen() ? 1 : 0;
     CChordwayDoc doc(env);
     if (!OpenSong(doc, song)) {
         return 1;
@@ -152,14 +178,14 @@ int RunPlay(const Arguments& args)
                 device.Name().c_str());
     std::fflush(stdout);
 
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
     CScheduler scheduler(doc);
     scheduler.Start();
     scheduler.PlaySong();
     const bool terminal = StderrIsTerminal();
     int32_t clock = 0;
-    while (!g_interrupted) {
+    while (g_signal == 0 && !loss.Lost()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         bool idle;
         {
@@ -176,14 +202,20 @@ int RunPlay(const Arguments& args)
     }
     scheduler.StopSong();
     scheduler.ShutDown();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the stop fade out
+    if (!loss.Lost()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the stop fade out
+    }
     if (terminal) {
         std::fprintf(stderr, "\n");
     }
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
-    std::printf(g_interrupted ? "stopped\n" : "done\n");
-    return 0;
+    if (loss.Lost()) {
+        return Fail(song, "the audio output was lost");
+    }
+    const int signal = g_signal;
+    std::printf(signal != 0 ? "stopped\n" : "done\n");
+    return signal != 0 ? 128 + signal : 0;  // the shell's status for a process ended by a signal
 }
 
 }  // namespace tessaron::cli

@@ -1,5 +1,6 @@
 #include "cli/OutputChoice.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "audioout/CSoundDevice.h"
@@ -12,6 +13,9 @@ bool OpenOutput(CSoundDevice& device, const std::string& wanted, std::string& er
         error = "the offline output plays nothing";
         return false;
     }
+    for (const std::string& note : device.ProbeNotes()) {
+        std::fprintf(stderr, "tessaron-cli: %s; going on without it\n", note.c_str());
+    }
     std::string id;
     if (!wanted.empty()) {
         std::vector<CDeviceEntry> list;
@@ -23,12 +27,13 @@ bool OpenOutput(CSoundDevice& device, const std::string& wanted, std::string& er
             }
         }
         if (id.empty()) {
-            error = "no output device '" + wanted + "'";
+            error = device.Problem().empty() ? "no output device '" + wanted + "'" : device.Problem();
             return false;
         }
     }
     if (!device.Open(id, -1, 44100, 2, CSoundDevice::kSpeakerStereo)) {
-        error = std::string("cannot open the ") + AudioApiName(device.Api()) + " output";
+        error = device.Problem().empty() ? std::string("cannot open the ") + AudioApiName(device.Api()) + " output"
+                                         : device.Problem();
         return false;
     }
     return true;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -16,12 +15,32 @@ constexpr int kCentre = (kFirTaps - 1) / 2;
 
 constexpr std::size_t kChunkFrames = 4096;
 
+// How one stored sample becomes a signed value and back. 16-bit PCM is signed; 8-bit PCM is
+// unsigned with silence at 128, as WAV files and the output buffers hold it.
+template <typename Stored>
+struct SampleCoding;
+
+template <>
+struct SampleCoding<std::int16_t> {
+    static constexpr double kLow = -32768.0;
+    static constexpr double kHigh = 32767.0;
+    static double Decode(std::int16_t stored) { return stored; }
+    static std::int16_t Encode(int value) { return static_cast<std::int16_t>(value); }
+};
+
+template <>
+struct SampleCoding<std::uint8_t> {
+    static constexpr double kLow = -128.0;
+    static constexpr double kHigh = 127.0;
+    static double Decode(std::uint8_t stored) { return static_cast<int>(stored) - 128; }
+    static std::uint8_t Encode(int value) { return static_cast<std::uint8_t>(value + 128); }
+};
+
 // One channel of the range through the taps, in chunks that slide the last kFirTaps inputs along.
 template <typename Sample>
 void FilterChannel(const PcmView& pcm, const FirTaps& taps, FirIsa isa, FrameSpan frames, int channel)
 {
-    constexpr double kLow = std::numeric_limits<Sample>::min();
-    constexpr double kHigh = std::numeric_limits<Sample>::max();
+    using Coding = SampleCoding<Sample>;
     const auto align = static_cast<std::size_t>(pcm.BlockAlign());
     std::uint8_t* const bytes = pcm.Bytes().data() + channel * sizeof(Sample);
     // [0, kFirTaps): the inputs before the chunk, oldest first; then the chunk, then block padding.
@@ -33,14 +52,14 @@ void FilterChannel(const PcmView& pcm, const FirTaps& taps, FirIsa isa, FrameSpa
         for (std::size_t n = 0; n < count; ++n) {
             Sample sample;
             std::memcpy(&sample, bytes + at + n * align, sizeof sample);
-            window[kFirTaps + n] = sample;
+            window[kFirTaps + n] = Coding::Decode(sample);
         }
         std::fill(window.begin() + kFirTaps + count, window.end(), 0.0);
         const std::size_t blocks = (count + kFirKernelBlock - 1) / kFirKernelBlock;
         FirConvolve(isa, taps, window.data(), out.data(), blocks * kFirKernelBlock);
         for (std::size_t n = 0; n < count; ++n) {
             // Finite taps on finite samples give finite sums: clip and truncate.
-            const auto sample = static_cast<Sample>(static_cast<int>(std::clamp(out[n], kLow, kHigh)));
+            const Sample sample = Coding::Encode(static_cast<int>(std::clamp(out[n], Coding::kLow, Coding::kHigh)));
             std::memcpy(bytes + at + n * align, &sample, sizeof sample);
         }
         std::copy(window.begin() + count, window.begin() + count + kFirTaps, window.begin());
@@ -98,7 +117,7 @@ bool FirFilter(const PcmView& pcm, FirKind kind, int frequency, ByteRange range)
         if (pcm.Is16Bit()) {
             FilterChannel<std::int16_t>(pcm, taps, isa, frames, channel);
         } else {
-            FilterChannel<std::int8_t>(pcm, taps, isa, frames, channel);
+            FilterChannel<std::uint8_t>(pcm, taps, isa, frames, channel);
         }
     }
     return true;

@@ -60,7 +60,7 @@ bool NoiseGate(const PcmView& pcm, int thresholdDb, ByteRange range)
     const double threshold = std::fabs(static_cast<double>(thresholdDb));  // |INT_MIN| overflows an int
     for (std::size_t at = frames.first; at < frames.end; at += align) {
         for (int channel = 0; channel < pcm.Channels(); ++channel) {
-            if (LevelDb(pcm.Read(at, channel)) < threshold) {
+            if (LevelDb(pcm.Read16(at, channel)) < threshold) {
                 pcm.Write(at, channel, 0);
             }
         }
@@ -82,17 +82,17 @@ bool Dynamics(const PcmView& pcm, int v, ByteRange range)
     const double factor = DbGain(limit * 10.0);
     std::array<double, 2> previousLevel{};
     for (int channel = 0; channel < pcm.Channels(); ++channel) {
-        previousLevel[channel] = LevelDb(pcm.Read(0, channel));
+        previousLevel[channel] = LevelDb(pcm.Read16(0, channel));
     }
     for (std::size_t at = frames.first + align; at < frames.end; at += align) {
         for (int channel = 0; channel < pcm.Channels(); ++channel) {
             const int sample = pcm.Read(at, channel);
-            const double jump = LevelDb(sample) - previousLevel[channel];
+            const double jump = LevelDb(sample * pcm.StepOf16()) - previousLevel[channel];
             const bool scale = v >= 0 ? jump > limit : std::fabs(std::trunc(jump)) > -limit;
             if (scale) {
                 pcm.WriteTruncated(at, channel, sample * factor);
             }
-            previousLevel[channel] = LevelDb(pcm.Read(at, channel));
+            previousLevel[channel] = LevelDb(pcm.Read16(at, channel));
         }
     }
     return true;

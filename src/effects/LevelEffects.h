@@ -5,7 +5,8 @@
 namespace tessaron {
 
 // Effects that scale samples by their level. Each works on the whole frames of the range and
-// answers false only when the buffer is unusable.
+// answers false only when the buffer is unusable. Levels are measured on the 16-bit scale, so a
+// threshold means the same loudness for 8-bit sound.
 
 // Scales the range so that its largest magnitude reaches full scale; a silent range stays as it is.
 bool Normalise(const PcmView& pcm, ByteRange range);

@@ -13,7 +13,7 @@ namespace tessaron {
 struct PcmFormat {
     int sampleRate = 44100;
     int channels = 2;        // 1 or 2
-    int bitsPerSample = 16;  // 8 (read as signed bytes) or 16
+    int bitsPerSample = 16;  // 8 (unsigned, silence at 128) or 16
 
     int BlockAlign() const { return channels * bitsPerSample / 8; }
     int BytesPerSecond() const { return sampleRate * BlockAlign(); }
@@ -59,6 +59,16 @@ public:
         // 8-bit PCM is unsigned with silence at 128, as WAV files and the output buffers hold it.
         return static_cast<int>(bytes_[frame + channel]) - 128;
     }
+
+    // The sample on the 16-bit scale (8-bit values times 256). Effects whose parameter is a level
+    // or whose arithmetic works in fractions of full scale read this, so that the same sound
+    // gives the same result at either depth.
+    int Read16(std::size_t frame, int channel) const
+    {
+        return Is16Bit() ? Read(frame, channel) : Read(frame, channel) * 256;
+    }
+    // How many 16-bit steps one step of the format is.
+    int StepOf16() const { return Is16Bit() ? 1 : 256; }
 
     // Writes an integer sample, clipped to the format's range.
     void Write(std::size_t frame, int channel, long long value) const

@@ -27,11 +27,14 @@ bool Resonant(const PcmView& pcm, int frequency, int resonancePercent, ByteRange
 
     const FrameSpan frames = FramesIn(pcm, range);
     const auto align = static_cast<std::size_t>(pcm.BlockAlign());
+    // The ladder runs on fractions of full scale: its saturation must bite at the same level
+    // whatever the depth.
+    const double step = pcm.StepOf16();
     std::array<LadderState, 2> states{};
     for (std::size_t at = frames.first; at < frames.end; at += align) {
         for (int channel = 0; channel < pcm.Channels(); ++channel) {
             LadderState& s = states[channel];
-            const double x = pcm.Read(at, channel) / 32768.0 - q * s.y4;
+            const double x = pcm.Read16(at, channel) / 32768.0 - q * s.y4;
             const double y1 = x * p + s.oldX * p - k * s.y1;
             const double y2 = y1 * p + s.oldY1 * p - k * s.y2;
             const double y3 = y2 * p + s.oldY2 * p - k * s.y3;
@@ -39,7 +42,7 @@ bool Resonant(const PcmView& pcm, int frequency, int resonancePercent, ByteRange
             y4 -= y4 * y4 * y4 / 6.0;
             s = {y1, y2, y3, y4, x, y1, y2, y3};
             // An unstable setting runs to infinity or NaN; writing clips it (NaN writes 0).
-            pcm.WriteTruncated(at, channel, y4 * 32768.0);
+            pcm.WriteTruncated(at, channel, y4 * 32768.0 / step);
         }
     }
     return true;

@@ -14,6 +14,7 @@ namespace tessaron {
 class CAction;
 class IMediaObserver;
 class CSoundDevice;
+class CMidiService;
 
 // Base of every medium of a song: names and file, playing settings, play state, colours,
 // tag texts, fades and the medium's own events. Behaviour that differs by kind is virtual,
@@ -72,6 +73,8 @@ public:
     virtual void Load(CArchive& archive);
     virtual bool OpenForInfo(int flag, const std::string& path);
     virtual void ReleaseData() {}
+    // The MIDI service that MIDI media play through; given before Open.
+    virtual void SetMidiService(CMidiService*) {}
     virtual bool Open(CSoundDevice* device, float tempo);
     virtual void Close();
     virtual bool Play();

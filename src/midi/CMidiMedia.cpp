@@ -3,12 +3,17 @@
 #include <algorithm>
 
 #include "framework/CArchive.h"
+#include "midi/CMidiFile.h"
+#include "midi/CMidiPlayer.h"
+#include "midi/CMidiService.h"
 
 namespace tessaron {
 
 TESSARON_IMPLEMENT_SERIAL(CMidiMedia, CMedia, CRuntimeClass::kVersionable | 2)
 
 CMidiMedia::CMidiMedia() { ResetMidiFields(); }
+
+CMidiMedia::~CMidiMedia() = default;
 
 void CMidiMedia::ResetMidiFields()
 {
@@ -55,6 +60,132 @@ void CMidiMedia::Load(CArchive& ar)
         instruments[static_cast<size_t>(i)].Serialize(ar);
     }
     kind = kKindMidi;
+}
+
+bool CMidiMedia::Open(CSoundDevice* device, float tempo)
+{
+    player_.reset();
+    auto file = CMidiFile::Load(filePath);
+    if (!file) {
+        loaded = 2;
+        return false;
+    }
+    const auto length = static_cast<int32_t>(std::min<double>(file->LengthMs(), INT32_MAX));
+    auto player = std::make_unique<CMidiPlayer>(std::move(*file), soundFile,
+                                                service_ != nullptr ? service_->Sink() : nullptr,
+                                                reinterpret_cast<intptr_t>(this));
+    // Port 0 is the built-in synthesizer on the audio output; the others are outside ports.
+    const bool opened = deviceIndex <= 0 ? device != nullptr && player->OpenOnDevice(*device)
+                                         : service_ != nullptr && service_->OutputOpen() &&
+                                               player->OpenOnPort(service_->Ports());
+    if (!opened) {
+        loaded = 2;
+        return false;
+    }
+    player_ = std::move(player);
+    duration = length;
+    if (endOffset <= startOffset) {
+        endOffset = length;
+    }
+    CMedia::Open(device, tempo);
+    TempoFromBeats();
+    ApplyVolume();
+    ApplyPan();
+    return true;
+}
+
+void CMidiMedia::Close()
+{
+    player_.reset();
+    CMedia::Close();
+}
+
+int CMidiMedia::PlayCount() const
+{
+    if (IsContinuousLoop()) {
+        return CMidiPlayer::kForever;
+    }
+    return IsLoop() ? std::max(loopCount, 1) : 1;
+}
+
+bool CMidiMedia::Play()
+{
+    CMedia::Play();
+    return player_ && player_->Play(PlayCount());
+}
+
+void CMidiMedia::Stop()
+{
+    CMedia::Stop();
+    if (player_) {
+        player_->Stop();
+    }
+}
+
+bool CMidiMedia::IsDevicePlaying() const { return player_ && player_->IsPlaying(); }
+
+void CMidiMedia::Mute()
+{
+    muted = true;
+    muteFlag = 1;
+    if (player_) {
+        player_->SetMute(true);
+    }
+}
+
+void CMidiMedia::Unmute()
+{
+    muted = false;
+    muteFlag = 0;
+    if (player_) {
+        player_->SetMute(false);
+    }
+    ApplyVolume();
+}
+
+void CMidiMedia::SetVolume(int newVolume)
+{
+    CMedia::SetVolume(newVolume);
+    ApplyVolume();
+}
+
+void CMidiMedia::ApplyVolume() { SendVolume(volume); }
+
+void CMidiMedia::SendVolume(int value)
+{
+    if (!muted && player_) {
+        player_->SetVolume(value * 10);  // below -4500 it is not sent
+    }
+}
+
+void CMidiMedia::SetPan(int newPan)
+{
+    CMedia::SetPan(newPan);
+    ApplyPan();
+}
+
+void CMidiMedia::ApplyPan() { SendPan(pan); }
+
+void CMidiMedia::SendPan(int value)
+{
+    if (!muted && player_) {
+        player_->SetPan(value * 10);
+    }
+}
+
+void CMidiMedia::TempoFromBeats()
+{
+    const float fileTempo = player_ ? player_->File().Tempo() : 0.0f;
+    tempo = fileTempo > 0.0f ? fileTempo : kUnknownTempo;
+}
+
+int CMidiMedia::ChangeTempo(float newTempo)
+{
+    if (!player_) {
+        return 0;
+    }
+    player_->SetTempo(newTempo);
+    return 1;
 }
 
 }  // namespace tessaron

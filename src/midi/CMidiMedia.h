@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "media/CMedia.h"
@@ -8,18 +9,48 @@
 
 namespace tessaron {
 
-// A standard MIDI file played through the synthesizer or a MIDI output port.
+class CMidiPlayer;
+class CMidiService;
+
+// A standard MIDI file played through the built-in synthesizer (port 0, on the medium's audio
+// output) or an outside MIDI output port (device index 1 and up).
 class CMidiMedia : public CMedia {
     TESSARON_DECLARE_CLASS(CMidiMedia)
 public:
     static constexpr int kMaxInstruments = 16;
+    // The tempo reported for a file that sets none.
+    static constexpr float kUnknownTempo = 100.0f;
 
     CMidiMedia();
     using CMedia::CMedia;
+    ~CMidiMedia() override;
 
     void ResetSettings() override;
     void Store(CArchive& archive) override;
     void Load(CArchive& archive) override;
+
+    void SetMidiService(CMidiService* service) override { service_ = service; }
+    // Reads the file and readies its player; a file that cannot be read leaves `loaded` at 2.
+    bool Open(CSoundDevice* device, float tempo) override;
+    void Close() override;
+    bool Play() override;
+    void Stop() override;
+    bool IsDevicePlaying() const override;
+    void Mute() override;
+    void Unmute() override;
+    void SetVolume(int volume) override;
+    void ApplyVolume() override;
+    void SendVolume(int value) override;
+    void SetPan(int pan) override;
+    void ApplyPan() override;
+    void SendPan(int value) override;
+    void TempoFromBeats() override;
+    int ChangeTempo(float tempo) override;
+
+    // How many times Play plays the file: a continuous loop until stopped (-1), a counted loop
+    // its count, otherwise once.
+    int PlayCount() const;
+    CMidiPlayer* Player() const { return player_.get(); }
 
     std::string soundFile;  // DLS or SoundFont collection for the medium's instruments
     int32_t optionValue = 0;
@@ -34,6 +65,9 @@ public:
 private:
     void ResetMidiFields();
     int StoredInstrumentCount() const;
+
+    CMidiService* service_ = nullptr;
+    std::unique_ptr<CMidiPlayer> player_;
 };
 
 }  // namespace tessaron

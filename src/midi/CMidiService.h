@@ -17,6 +17,7 @@
 
 namespace tessaron {
 
+class IMessageSink;
 class IMidiInputTarget;
 
 // The program's one connection to the MIDI system: an input port whose note, controller and
@@ -79,6 +80,12 @@ public:
     // "Problem with the midi in device NAME" and its output twin.
     static std::string ProblemText(std::string_view pattern, const std::string& name);
 
+    // The window that hears the end of MIDI media (message 1052).
+    void SetSink(IMessageSink* sink) { sink_ = sink; }
+    IMessageSink* Sink() const { return sink_; }
+    // Our ports, for the players of MIDI media on the output port; only while created.
+    IMidiPorts& Ports() { return *ports_; }
+
     void SetTarget(IMidiInputTarget* target) { target_.store(target); }
     void EnableInput(bool on) { inputEnabled_.store(on); }
     void SetChannel(int32_t setting) { channel_.store(setting); }
@@ -103,6 +110,7 @@ private:
     MidiApi api_;
     std::string error_;
     std::unique_ptr<IMidiPorts> ports_;
+    IMessageSink* sink_ = nullptr;
     std::atomic<IMidiInputTarget*> target_{nullptr};
     std::atomic<bool> inputEnabled_{true};
     std::atomic<int32_t> channel_{kChannelOmni};

@@ -2,21 +2,30 @@
 
 #include <jack/jack.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <memory>
+
+#include "audioout/DeadlineTask.h"
+#include "audioout/RtAudioBackend.h"
 
 namespace tessaron {
 
 namespace {
 
+// A stopped server would hold the probe for good: it gets the audio output's deadline.
 bool JackServerRuns()
 {
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("tessaron-probe", JackNoStartServer, &status);
-    if (client == nullptr) {
-        return false;
-    }
-    jack_client_close(client);
-    return true;
+    auto runs = std::make_shared<std::atomic<bool>>(false);
+    const bool answered = RunWithin(RtAudioBackend::kServerAnswerLimit, [runs] {
+        jack_status_t status{};
+        jack_client_t* client = jack_client_open("tessaron-probe", JackNoStartServer, &status);
+        if (client != nullptr) {
+            jack_client_close(client);
+            *runs = true;
+        }
+    });
+    return answered && *runs;
 }
 
 }  // namespace

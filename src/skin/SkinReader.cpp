@@ -45,14 +45,16 @@ void SkinReader::SkipToLineEnd()
 bool SkinReader::FindSection(std::string_view name)
 {
     inSection_ = false;
-    for (size_t at = text_.find('%'); at != std::string_view::npos; at = text_.find('%', at + 1)) {
-        const size_t lineStart = text_.find_last_of("\r\n", at) == std::string_view::npos
-                                     ? 0
-                                     : text_.find_last_of("\r\n", at) + 1;
-        if (text_.substr(lineStart, at - lineStart).find("//") != std::string_view::npos) {
-            continue;
-        }
-        if (text_.substr(at + 1, name.size()) == name) {
+    // One pass, remembering whether the current line has a "//" yet: a long line full of "%"
+    // costs no more than any other text.
+    bool commentOnLine = false;
+    for (size_t at = 0; at < text_.size(); ++at) {
+        const char c = text_[at];
+        if (IsLineEnd(c)) {
+            commentOnLine = false;
+        } else if (c == '/' && at + 1 < text_.size() && text_[at + 1] == '/') {
+            commentOnLine = true;
+        } else if (c == '%' && !commentOnLine && text_.substr(at + 1, name.size()) == name) {
             pos_ = at + 1 + name.size();
             inSection_ = true;
             return true;

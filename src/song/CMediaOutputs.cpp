@@ -15,6 +15,7 @@ CSoundDevice* CMediaOutputs::Device(int index) const
 bool CMediaOutputs::OpenMedium(CMedia& medium, float tempo)
 {
     CSoundDevice* device = Device(medium.deviceIndex);
+    medium.SetMidiService(midi_);
     return device != nullptr && medium.Open(device, tempo);
 }
 

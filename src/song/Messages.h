@@ -12,5 +12,6 @@ inline constexpr uint32_t kSongCursor = 1028;
 inline constexpr uint32_t kEventFired = 1029;
 inline constexpr uint32_t kSongLength = 1031;
 inline constexpr uint32_t kMediumState = 1059;
+inline constexpr uint32_t kOutputLost = 1060;  // posted by the output device: CSoundDevice::kMessageOutputLost
 
 }  // namespace tessaron::message

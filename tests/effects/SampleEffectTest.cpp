@@ -20,7 +20,7 @@ EffectParameters ParametersFor(SampleEffect effect)
 {
     switch (effect) {
     case SampleEffect::Gain: return {6, 0};
-    case SampleEffect::NoiseGate: return {30, 0};
+    case SampleEffect::NoiseGate: return {60, 0};  // on the 16-bit scale: 8-bit values below 4
     case SampleEffect::Compression: return {3, 0};
     case SampleEffect::Expansion: return {3, 0};
     case SampleEffect::LowPass: return {2000, 0};

@@ -96,6 +96,10 @@ TEST(DamagedSkin, RandomChangesAndNoise)
         }
         ParseText(noise);
     }
+    // Long lines of section marks, quotes and colons read in linear time.
+    ParseText("<Tessaron Config>" + std::string(4u << 20, '%'));
+    ParseText("<Tessaron Config>\n%PIANO\n" + std::string(4u << 20, ':'));
+    ParseText("<Tessaron Config>\n%PIANO\n:MUTE " + std::string(4u << 20, '"'));
     ParseText("<Tessaron Config>%MAIN:FONT");
     ParseText("<Tessaron Config>%PIANO:TEXT 1 2 3 4 5 RGB(");
     ParseText("<Tessaron Config>%BITMAPDEF:BMVol \"a\" \"b\" \"");

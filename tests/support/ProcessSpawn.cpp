@@ -15,7 +15,9 @@ extern char** environ;
 
 namespace tessaron::test {
 
-pid_t SpawnQuietly(std::vector<std::string> args)
+pid_t SpawnQuietly(std::vector<std::string> args) { return SpawnWithErrors(std::move(args), "/dev/null"); }
+
+pid_t SpawnWithErrors(std::vector<std::string> args, const std::string& errors)
 {
     std::vector<char*> argv;
     for (auto& arg : args) {
@@ -24,9 +26,9 @@ pid_t SpawnQuietly(std::vector<std::string> args)
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    for (int fd = 0; fd < 3; ++fd) {
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    }
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
         pid = -1;

@@ -9,6 +9,8 @@ namespace tessaron::test {
 
 // Starts a program with stdin, stdout and stderr on /dev/null; answers its PID, -1 on failure.
 pid_t SpawnQuietly(std::vector<std::string> args);
+// The same with stderr written to the file `errors` (created or emptied).
+pid_t SpawnWithErrors(std::vector<std::string> args, const std::string& errors);
 
 // Runs a program to its end (killed after `seconds`) with stdin and stdout on /dev/null and
 // answers its exit status (-1 when it did not exit by itself) and what it wrote on stderr.

@@ -67,6 +67,15 @@ private slots:
         QCOMPARE(folders.PathOf(QStringLiteral("C:\\skins\\x.ini")), QStringLiteral("C:/skins/x.ini"));
         QCOMPARE(SkinFolders(QString(), QString()).List().size(), 0);
 
+        // Installed: the data beside the program's folder.
+        QTemporaryDir installed;
+        QVERIFY(QDir(installed.path()).mkpath(QStringLiteral("bin")));
+        QVERIFY(QDir(installed.path()).mkpath(QStringLiteral("share/tessaron/skins")));
+        QVERIFY(QDir(installed.path()).mkpath(QStringLiteral("share/doc/tessaron")));
+        Touch(installed.filePath(QStringLiteral("share/doc/tessaron/manual.md")), "# Manual\n");
+        const QString bin = installed.filePath(QStringLiteral("bin"));
+        QCOMPARE(DataFolders::ProgramSkinFolder(bin), installed.filePath(QStringLiteral("share/tessaron/skins")));
+        QCOMPARE(DataFolders::ManualPath(bin), installed.filePath(QStringLiteral("share/doc/tessaron/manual.md")));
         // The build tree's skins stand in for the installed ones.
         const QString shipped = DataFolders::ProgramSkinFolder(QStringLiteral("/nonexistent/bin"));
         QVERIFY(QFile::exists(shipped + QStringLiteral("/rqconfig.ini")));

@@ -284,6 +284,19 @@ void CChordwayDoc::MoveMedium(int from, int to)
         return;
     }
     std::lock_guard guard(lock_);
+    if (orderBeforeMoves_.empty()) {
+        // The order as undo would leave it without this move: deleted media waiting for undo
+        // stand where undo puts them back.
+        for (const auto& each : media_) {
+            orderBeforeMoves_.push_back(each->mediumId);
+        }
+        if (!deletedMedia_.empty()) {
+            auto at = orderBeforeMoves_.begin() + std::clamp(deletedMedia_.front()->slot, 0, MediaCount());
+            for (const auto& deleted : deletedMedia_) {
+                at = orderBeforeMoves_.insert(at, deleted->mediumId) + 1;
+            }
+        }
+    }
     std::unique_ptr<CMedia> medium = std::move(media_[static_cast<size_t>(from)]);
     media_.erase(media_.begin() + from);
     to = std::min(to, MediaCount());
@@ -432,7 +445,10 @@ void CChordwayDoc::UndoQuantization()
     quantized_ = false;
 }
 
-bool CChordwayDoc::HasUndo() const { return !deletedMedia_.empty() || !deletedEvents_.empty() || quantized_; }
+bool CChordwayDoc::HasUndo() const
+{
+    return !deletedMedia_.empty() || !deletedEvents_.empty() || quantized_ || !orderBeforeMoves_.empty();
+}
 
 void CChordwayDoc::Undo()
 {
@@ -443,6 +459,19 @@ void CChordwayDoc::Undo()
             media_.insert(media_.begin() + at++, std::move(medium));
         }
         deletedMedia_.clear();
+        RenumberMedia();
+        NotifyViews(ListNotice::MediaChanged);
+    }
+    if (!orderBeforeMoves_.empty()) {
+        // Deleted media are back in their places; the order of before the first move comes back,
+        // and media added since then keep their order after the others.
+        const auto placeOf = [this](const std::unique_ptr<CMedia>& medium) {
+            const auto found = std::find(orderBeforeMoves_.begin(), orderBeforeMoves_.end(), medium->mediumId);
+            return found - orderBeforeMoves_.begin();
+        };
+        std::stable_sort(media_.begin(), media_.end(),
+                         [&](const auto& a, const auto& b) { return placeOf(a) < placeOf(b); });
+        orderBeforeMoves_.clear();
         RenumberMedia();
         NotifyViews(ListNotice::MediaChanged);
     }
@@ -643,6 +672,7 @@ void CChordwayDoc::DeleteContents()
     }
     media_.clear();
     deletedMedia_.clear();
+    orderBeforeMoves_.clear();
     memoryUsed_ = 0;
     memoryCharged_.clear();
     quantized_ = false;
@@ -679,6 +709,7 @@ void CChordwayDoc::ClearUndo()
     std::lock_guard guard(lock_);
     deletedEvents_.clear();
     deletedMedia_.clear();
+    orderBeforeMoves_.clear();
 }
 
 void CChordwayDoc::DeleteAllEventsWithUndo()

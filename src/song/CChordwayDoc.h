@@ -99,6 +99,8 @@ public:
     void AppendLoadedMedium(std::unique_ptr<CMedia> medium);
     // Removes with undo: the medium and its events wait in the deleted lists.
     void RemoveMedium(int index);
+    // Moves the medium at `from` to place `to` of the list without it (beyond the end: last).
+    // Undo brings back the order the media had before the first move since undo was emptied.
     void MoveMedium(int from, int to);
     void RenumberMedia();
     // Stores a key request as it fits the on-screen keyboard: (k mod 12 x octaves) + 12.
@@ -213,6 +215,7 @@ private:
     std::vector<std::unique_ptr<CAction>> events_;
     std::vector<std::unique_ptr<CAction>> deletedEvents_;
     std::vector<std::unique_ptr<CMedia>> deletedMedia_;
+    std::vector<int32_t> orderBeforeMoves_;  // media ids in their order before the first move
 
     std::atomic<int32_t> memoryUsed_{0};  // also changed by the tick as media load
     std::unordered_map<const CMedia*, int32_t> memoryCharged_;  // what memoryUsed_ counts per medium

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 
@@ -226,6 +227,68 @@ TEST_F(LinkCommands, AddSampleTakesTheRecordsSettings)
     EXPECT_EQ(second.startOffset, 0);
     EXPECT_EQ(second.midiNote, 13);
     EXPECT_EQ(second.pcKey, '1');
+}
+
+// The envelope blocks are the companion's: the medium keeps both exactly as they came in the
+// frame (the first one with the data size inside it, as the record lays them out).
+TEST_F(LinkCommands, AddSampleKeepsBothEnvelopeBlocksAsTheyCame)
+{
+    CCompanionLink link(*doc);
+    auto record = SampleRecord(path);
+    for (size_t i = 0; i < record.envelope1.size(); ++i) {
+        record.envelope1[i] = uint8_t(0xA0 + i);
+    }
+    const std::vector<uint8_t> bytes = link::Encode(record);
+    ASSERT_EQ(link.Execute(link::kAddSample, bytes), CCompanionLink::Result::Done);
+    ASSERT_EQ(doc->MediaCount(), 1);
+    const auto* sample = dynamic_cast<const CSamples*>(doc->MediumAt(0));
+    ASSERT_NE(sample, nullptr);
+    const auto& kept = sample->HandedEnvelopes();
+    EXPECT_TRUE(std::equal(kept[0].begin(), kept[0].end(), bytes.begin() + 564));
+    EXPECT_TRUE(std::equal(kept[1].begin(), kept[1].end(), bytes.begin() + 592));
+    EXPECT_EQ(kept[1][0], 1);
+    EXPECT_EQ(kept[1][27], 28);
+    EXPECT_EQ(kept[0][0], 0xA0);
+}
+
+// With AUTOVOL the levels come from the piano key the new medium sits on; without the setting,
+// or without a piano, from the record.
+TEST_F(LinkCommands, AutoVolumeTakesThePianoKeysLevels)
+{
+    CCompanionLink link(*doc);
+    std::vector<int32_t> askedKeys;
+    bool pianoShown = true;
+    link.SetKeyLevels([&](int32_t midiKey, int32_t& volume, int32_t& pan) {
+        askedKeys.push_back(midiKey);
+        if (!pianoShown) {
+            return false;
+        }
+        volume = -150 - midiKey;
+        pan = -400;
+        return true;
+    });
+    doc->Environment().settings.autoVol = true;
+    link.Execute(link::kAddSample, link::Encode(SampleRecord(path)));
+    auto silentRecord = SampleRecord(path);
+    silentRecord.volume = 0;  // not set: the piano's level still wins
+    silentRecord.pan = 0;
+    link.Execute(link::kAddSample, link::Encode(silentRecord));
+    pianoShown = false;
+    link.Execute(link::kAddSample, link::Encode(SampleRecord(path)));
+    doc->Environment().settings.autoVol = false;
+    pianoShown = true;
+    link.Execute(link::kAddSample, link::Encode(SampleRecord(path)));
+
+    ASSERT_EQ(doc->MediaCount(), 4);
+    EXPECT_EQ(askedKeys, (std::vector<int32_t>{12, 13, 14})) << "asked for the key of each new medium, AUTOVOL on";
+    EXPECT_EQ(doc->MediumAt(0)->volume, -162);
+    EXPECT_EQ(doc->MediumAt(0)->pan, -400);
+    EXPECT_EQ(doc->MediumAt(1)->volume, -163);
+    EXPECT_EQ(doc->MediumAt(1)->pan, -400);
+    EXPECT_EQ(doc->MediumAt(2)->volume, -200) << "no piano: the record's level";
+    EXPECT_EQ(doc->MediumAt(2)->pan, 300);
+    EXPECT_EQ(doc->MediumAt(3)->volume, -200) << "AUTOVOL off: the record's level";
+    EXPECT_EQ(doc->MediumAt(3)->pan, 300);
 }
 
 // What the song refuses, or a file it cannot read, adds nothing, yet the record was sound.

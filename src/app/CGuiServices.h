@@ -17,16 +17,31 @@ class QWidget;
 namespace tessaron {
 
 // Posts from any thread become queued calls on the user-interface thread, where `handler`
-// runs; posts that arrive after the receiver is gone are dropped.
+// runs; posts that arrive after the receiver or the sink is gone are dropped.
+//
+// The song's position messages (bar and beat, time, memory, song cursor, song length) come up
+// to 500 times a second, and only the latest of each is worth showing: they are kept in one slot
+// per kind and handed on at most once per display frame, with the latest values, in the order
+// of their numbers. Every other message is handed on once per post, in the order posted.
 class CGuiMessageSink : public IMessageSink {
 public:
     using Handler = std::function<void(uint32_t message, intptr_t first, intptr_t second)>;
-    CGuiMessageSink(QObject* receiver, Handler handler) : receiver_(receiver), handler_(std::move(handler)) {}
+    // About 30 frames a second: smooth to the eye, a small share of the scheduler's posts.
+    static constexpr int kFrameMs = 33;
+
+    CGuiMessageSink(QObject* receiver, Handler handler);
+    ~CGuiMessageSink() override;
+    CGuiMessageSink(const CGuiMessageSink&) = delete;
+    CGuiMessageSink& operator=(const CGuiMessageSink&) = delete;
+
     void post(uint32_t message, intptr_t first, intptr_t second) override;
+    // Whether only the latest post of `message` matters.
+    static bool KeepsLatestOnly(uint32_t message);
 
 private:
+    struct Latest;
     QObject* receiver_;
-    Handler handler_;
+    std::shared_ptr<Latest> latest_;  // shared with the queued calls, which may outlive the sink
 };
 
 // Message boxes over the main window. From another thread the box is queued, not waited for.

@@ -323,9 +323,6 @@ void CMainFrame::OnMessage(uint32_t message, intptr_t first, intptr_t second)
     if (shutDown_ || !doc_) {
         return;
     }
-    if (message == message::kBarBeat || message == message::kTimeDisplay) {
-        HoldPositionPaint();
-    }
     switch (message) {
     case message::kBarBeat: {
         const status_text::BarBeat position = status_text::DecodeBarBeat(first, second);

@@ -199,9 +199,6 @@ private:
     void OnOutputLost();
     void ShowOutputLost(const QString& problem);
     void SilenceMidi();
-    // The song position comes 500 times a second while playing: the panes take each value at
-    // once but paint it at most every few tens of milliseconds.
-    void HoldPositionPaint();
     // Makes the MIDI service again when its system went away with the audio output's server.
     void ReopenMidiIfLost();
     void BuildPiano();
@@ -224,7 +221,6 @@ private:
     std::unique_ptr<CLinkServer> linkServer_;
     std::atomic<bool> linkStopping_{false};
     bool outputLost_ = false;
-    bool positionPaintHeld_ = false;
     QWidget* lostNotice_ = nullptr;  // the open notice of a lost output, if any
     std::unique_ptr<CKeyFilter> keyFilter_;
 

@@ -1,5 +1,6 @@
 #include "app/CStatusPanes.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -11,19 +12,51 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// A pane whose size never follows its text: a new position repaints the pane alone instead of
+// laying the whole status bar out again (a label of fixed width and free height asks its
+// parent for a new layout on every text). Its height follows the font.
+class FixedPane : public QLabel {
+public:
+    FixedPane(QWidget* parent, int width, bool framed) : QLabel(parent)
+    {
+        if (framed) {
+            setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        }
+        setFixedWidth(width);
+        FitHeight();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+            FitHeight();
+        }
+    }
+
+private:
+    // The height a label of one line asks for.
+    void FitHeight()
+    {
+        const QString text = this->text();
+        setText(QStringLiteral("0"));
+        setMinimumHeight(0);
+        setMaximumHeight(QWIDGETSIZE_MAX);
+        const int height = sizeHint().height();
+        setText(text);
+        setFixedHeight(height);
+    }
+};
+
 }  // namespace
 
 CStatusPanes::CStatusPanes(QStatusBar& bar) : bar_(bar)
 {
     for (int i = 0; i < kCount; ++i) {
-        auto* label = new QLabel(&bar);
+        QLabel* label = i < 5 ? new FixedPane(&bar, i == 0 ? 200 : 100, i > 0) : new QLabel(&bar);
         label->setObjectName(QStringLiteral("pane%1").arg(i));
-        if (i == 0) {
-            label->setFixedWidth(200);
-        } else if (i < 5) {
-            label->setFixedWidth(100);
-            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        } else {
+        if (i == 5) {
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         }
         bar.addPermanentWidget(label, i == 5 ? 1 : 0);

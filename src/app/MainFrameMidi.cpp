@@ -1,6 +1,7 @@
 // The main frame's MIDI: the service opened with the settings' ports and channel, its input
 // turned into triggers on the user-interface thread, the ports reopened after the Options
 // dialog changed them, and silence on every MIDI output when the song is reset.
+#include <cstdio>
 #include <mutex>
 
 #include "app/CChordwayApp.h"
@@ -39,7 +40,9 @@ void CMainFrame::OpenMidi()
 {
     auto midi = std::make_unique<CMidiService>();
     if (!midi->Create()) {
-        // The program runs on without MIDI; the count of ports says so to the song.
+        // The program runs on without MIDI; the count of ports says so to the song. One line
+        // of ours says why (the libraries' own lines are kept away, TESSARON_VERBOSE=1 shows them).
+        std::fprintf(stderr, "tessaron: running without MIDI: %s\n", midi->Error().c_str());
         app_.midiInputPorts = 0;
         app_.midiOutputPorts = 0;
         status_->SetPrompt(QString::fromUtf8(notice_text::kNoMidiDeviceFound.data(),

@@ -10,6 +10,7 @@
 
 #include "audioout/AlsaLibraryMessages.h"
 #include "audioout/DeadlineTask.h"
+#include "audioout/JackLibraryMessages.h"
 #include "audioout/SoftwareMixer.h"
 #include "audioout/StreamWatch.h"
 
@@ -42,6 +43,7 @@ bool PulseSocketExists()
 std::shared_ptr<RtAudio> MakeRtAudio(AudioApi api)
 {
     QuietAlsaLibrary();
+    QuietJackLibrary();
     try {
         auto audio = std::make_shared<RtAudio>(ToRtApi(api));
         audio->showWarnings(false);

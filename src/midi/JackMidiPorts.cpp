@@ -4,10 +4,13 @@
 
 #include <thread>
 
+#include "audioout/JackLibraryMessages.h"
+
 namespace tessaron {
 
 std::unique_ptr<JackMidiPorts> JackMidiPorts::Connect(const std::string& clientName)
 {
+    QuietJackLibrary();
     jack_status_t status{};
     jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
     if (client == nullptr) {

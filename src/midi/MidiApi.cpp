@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "audioout/DeadlineTask.h"
+#include "audioout/JackLibraryMessages.h"
 #include "audioout/RtAudioBackend.h"
 
 namespace tessaron {
@@ -16,6 +17,7 @@ namespace {
 // A stopped server would hold the probe for good: it gets the audio output's deadline.
 bool JackServerRuns()
 {
+    QuietJackLibrary();
     auto runs = std::make_shared<std::atomic<bool>>(false);
     const bool answered = RunWithin(RtAudioBackend::kServerAnswerLimit, [runs] {
         jack_status_t status{};

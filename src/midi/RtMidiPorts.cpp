@@ -2,6 +2,9 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include <unistd.h>
+
+#include "audioout/AlsaLibraryMessages.h"
 #include "midi/MidiShortMessage.h"
 
 namespace tessaron {
@@ -27,6 +30,13 @@ std::vector<std::string> PortNames(Port& port)
 
 std::unique_ptr<RtMidiPorts> RtMidiPorts::Connect(std::string& error)
 {
+    // RtMidi prints its own failure on stderr before it throws: a machine without the ALSA
+    // sequencer (no sound support in the kernel) is told apart first, in our words.
+    if (::access(kSequencerDevice, R_OK | W_OK) != 0) {
+        error = std::string("there is no ALSA sequencer (") + kSequencerDevice + ")";
+        return nullptr;
+    }
+    QuietAlsaLibrary();
     // The default constructors try every API and throw on the first that fails; name ALSA.
     try {
         auto in = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, "Tessaron");

@@ -16,6 +16,8 @@ namespace tessaron {
 // "midi_in" and "midi_out".
 class RtMidiPorts : public IMidiPorts {
 public:
+    // Where the kernel offers the ALSA sequencer.
+    static constexpr const char* kSequencerDevice = "/dev/snd/seq";
     // Null when the sequencer cannot be reached (RtMidi throws then; the error is kept).
     static std::unique_ptr<RtMidiPorts> Connect(std::string& error);
     ~RtMidiPorts() override;

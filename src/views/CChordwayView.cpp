@@ -79,6 +79,12 @@ CChordwayView::CChordwayView(CChordwayDoc& doc, Services services, QWidget* pare
     loadTimer_->setInterval(kLoadPollMs);
     connect(loadTimer_, &QTimer::timeout, this, [this] { CollectBackgroundLoads(); });
     connect(this, &QTableView::doubleClicked, this, [this] { EditSelected(); });
+    // However a medium moved (a row dragged, the model's own API), the piano's key lists and
+    // the panes follow, as after any other change of the list.
+    connect(model_, &QAbstractItemModel::rowsMoved, this,
+            [this](const QModelIndex&, int from, int, const QModelIndex&, int before) {
+                MediaMoved(before > from ? before - 1 : before);
+            });
 }
 
 CChordwayView::~CChordwayView() = default;
@@ -587,13 +593,41 @@ void CChordwayView::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
+bool CChordwayView::OwnRowDrag(const QDropEvent* event) const
+{
+    return model_->FromThisList(event->mimeData()) && CMediaListModel::MediumRowFromMime(event->mimeData()) >= 0;
+}
+
+int CChordwayView::DropRow(QPoint at) const
+{
+    const QModelIndex over = indexAt(at);
+    if (!over.isValid()) {
+        return model_->rowCount();
+    }
+    // The upper half of a row drops before it, the lower half after it.
+    return at.y() < visualRect(over).center().y() ? over.row() : over.row() + 1;
+}
+
+void CChordwayView::MediaMoved(int to)
+{
+    selectionModel()->setCurrentIndex(model_->index(to, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    TellViews();
+    Changed();
+}
+
 void CChordwayView::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
         return;
     }
-    QTableView::dragEnterEvent(event);
+    if (OwnRowDrag(event)) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        return;
+    }
+    event->ignore();
 }
 
 void CChordwayView::dragMoveEvent(QDragMoveEvent* event)
@@ -602,11 +636,26 @@ void CChordwayView::dragMoveEvent(QDragMoveEvent* event)
         event->acceptProposedAction();
         return;
     }
-    QTableView::dragMoveEvent(event);
+    if (OwnRowDrag(event)) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        return;
+    }
+    event->ignore();
 }
 
 void CChordwayView::dropEvent(QDropEvent* event)
 {
+    if (OwnRowDrag(event)) {
+        const int before = DropRow(event->position().toPoint());
+        if (model_->dropMimeData(event->mimeData(), Qt::MoveAction, before, 0, {})) {
+            event->setDropAction(Qt::MoveAction);
+            event->accept();
+        } else {
+            event->ignore();  // dropped on its own place
+        }
+        return;
+    }
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {

@@ -75,6 +75,8 @@ public:
     std::vector<CMedia*> SelectedMedia() const;
     // Adds dropped files with the list's key rule; answers how many media were added.
     int DropFiles(const QStringList& paths);
+    // The place before which a row dropped at `at` (viewport coordinates) lands.
+    int DropRow(QPoint at) const;
 
     // The commands (also reachable through RunCommand).
     bool EditSelected();
@@ -111,6 +113,9 @@ protected:
 private:
     void Changed();
     void TellViews();
+    bool OwnRowDrag(const QDropEvent* event) const;
+    // After a medium moved to row `to`: selected there, the other views told.
+    void MediaMoved(int to);
     void RefreshMedium(const CMedia* medium);
     // Runs `then` once the medium's sound is in memory: at once when it is, else after the
     // loader's thread opened it (never when it could not). Long files never hold the window.

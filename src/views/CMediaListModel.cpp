@@ -1,5 +1,8 @@
 #include "views/CMediaListModel.h"
 
+#include <algorithm>
+
+#include <QCoreApplication>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
@@ -220,7 +223,57 @@ QMimeData* CMediaListModel::mimeData(const QModelIndexList& indexes) const
     // One medium per drag: the row the drag started from.
     auto* data = new QMimeData;
     data->setData(QString::fromLatin1(kMediumMimeType), QByteArray::number(indexes.front().row()));
+    data->setData(QString::fromLatin1(kListMimeType), ListIdentity());
     return data;
+}
+
+QByteArray CMediaListModel::ListIdentity() const
+{
+    return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+           QByteArray::number(reinterpret_cast<quintptr>(this));
+}
+
+bool CMediaListModel::FromThisList(const QMimeData* data) const
+{
+    return data != nullptr && data->data(QString::fromLatin1(kListMimeType)) == ListIdentity();
+}
+
+bool CMediaListModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int, int,
+                                      const QModelIndex&) const
+{
+    // A row position means something only in the list it came from: a drag from another
+    // program's list carries the place of a medium of another song.
+    const int row = MediumRowFromMime(data);
+    return action == Qt::MoveAction && FromThisList(data) && row >= 0 && row < doc_->MediaCount();
+}
+
+bool CMediaListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                   const QModelIndex& parent)
+{
+    if (!canDropMimeData(data, action, row, column, parent)) {
+        return false;
+    }
+    // Dropped on a row: before it; between rows: there; elsewhere: at the end.
+    int before = row >= 0 ? row : parent.isValid() ? parent.row() : rows_;
+    before = std::clamp(before, 0, rows_);
+    return moveRows({}, MediumRowFromMime(data), 1, {}, before);
+}
+
+bool CMediaListModel::moveRows(const QModelIndex& sourceParent, int sourceRow, int count,
+                               const QModelIndex& destinationParent, int destinationChild)
+{
+    if (sourceParent.isValid() || destinationParent.isValid() || count != 1 || rows_ != doc_->MediaCount() ||
+        sourceRow < 0 || sourceRow >= rows_ || destinationChild < 0 || destinationChild > rows_ ||
+        destinationChild == sourceRow || destinationChild == sourceRow + 1) {
+        return false;
+    }
+    if (!beginMoveRows({}, sourceRow, sourceRow, {}, destinationChild)) {
+        return false;
+    }
+    // The document counts the place without the medium.
+    doc_->MoveMedium(sourceRow, destinationChild > sourceRow ? destinationChild - 1 : destinationChild);
+    endMoveRows();
+    return true;
 }
 
 }  // namespace tessaron

@@ -244,6 +244,45 @@ TEST_F(Document, RemovedMediaAndEventsComeBackWithUndo)
     EXPECT_FALSE(doc.HasUndo());
 }
 
+// Moves are undone with the deletions around them, whichever came first; media added after
+// the first move stay after the others.
+TEST_F(Document, UndoPutsMovedMediaBackInTheirOrder)
+{
+    const auto order = [this] {
+        std::string names;
+        for (int i = 0; i < doc.MediaCount(); ++i) {
+            names += doc.MediumAt(i)->slot == i ? doc.MediumAt(i)->name : "!";
+        }
+        return names;
+    };
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        AddSample(doc.MediaCount(), name);
+    }
+    doc.RemoveMedium(1);  // b
+    doc.MoveMedium(0, 3);  // a to the end
+    ASSERT_EQ(order(), "cdea");
+    doc.MoveMedium(1, 0);  // d first
+    ASSERT_EQ(order(), "dcea");
+    AddSample(doc.MediaCount(), "f");
+    doc.RemoveMedium(2);  // e
+    ASSERT_EQ(order(), "dcaf");
+    views.notices.clear();
+    EXPECT_TRUE(doc.HasUndo());
+    doc.Undo();
+    EXPECT_EQ(order(), "abcdef");
+    EXPECT_FALSE(doc.HasUndo());
+    EXPECT_FALSE(views.notices.empty());
+    EXPECT_EQ(views.notices.back(), ListNotice::MediaChanged);
+
+    // Clearing the undo forgets the order; a move nowhere records nothing.
+    doc.MoveMedium(0, 5);
+    doc.ClearUndo();
+    EXPECT_FALSE(doc.HasUndo());
+    doc.MoveMedium(2, 2);
+    EXPECT_FALSE(doc.HasUndo());
+    EXPECT_EQ(order(), "bcdefa");
+}
+
 TEST_F(Document, MemoryIsPostedAndNeverNegative)
 {
     doc.AddMemory(1000);

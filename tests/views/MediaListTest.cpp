@@ -28,6 +28,7 @@
 #include "views/CWaveEditWnd.h"
 #include "views/CMediaDlg.h"
 #include "views/CMediaListModel.h"
+#include "views/CMidiView.h"
 #include "views/EffectDialogTable.h"
 
 namespace tessaron::test {
@@ -107,6 +108,36 @@ class MediaListTest : public QObject {
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(List().viewport(), &drop);
         QVERIFY(drop.isAccepted());
+    }
+
+    // Four media on the keys 0..3, named a..d, the song unmodified.
+    void AddNamed()
+    {
+        for (int i = 0; i < 4; ++i) {
+            auto sample = std::make_unique<CSamples>();
+            sample->name = std::string(1, static_cast<char>('a' + i));
+            sample->midiNote = 12 + i;
+            Doc().InsertMedium(Doc().MediaCount(), std::move(sample));
+        }
+        t_->frame->Notice(ListNotice::MediaChanged);
+        Doc().SetModified(false);
+    }
+    // The names of the rows in order.
+    QString Order()
+    {
+        QString names;
+        for (int row = 0; row < List().Model().rowCount(); ++row) {
+            // A row that shows another medium than the song holds there, or a medium that does
+            // not know its place, shows as "!".
+            const CMedia* medium = Doc().MediumAt(row);
+            const QString shown = Cell(row, CMediaListModel::kMediaColumn);
+            names += medium->slot == row && QString::fromStdString(medium->name) == shown ? shown : QStringLiteral("!");
+        }
+        return names;
+    }
+    std::unique_ptr<QMimeData> RowData(int row)
+    {
+        return std::unique_ptr<QMimeData>(List().Model().mimeData({List().Model().index(row, 0)}));
     }
 
 private slots:
@@ -356,6 +387,84 @@ private slots:
         files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/x.wav"))});
         QCOMPARE(CMediaListModel::MediumRowFromMime(&files), -1);
         QVERIFY(List().Model().flags(List().Model().index(3, 0)) & Qt::ItemIsDragEnabled);
+    }
+
+    // A row dropped on the list moves its medium in the song: the piano files it under its key
+    // at its new place, the song is modified, and undo brings the order back.
+    void droppingARowMovesItsMedium()
+    {
+        AddNamed();
+        CMidiView* piano = t_->frame->PianoView();
+        QVERIFY(piano);
+        CMediaListModel& model = List().Model();
+        QVERIFY(model.dropMimeData(RowData(0).get(), Qt::MoveAction, 3, 0, {}));  // "a" before "d"
+        QCOMPARE(Order(), QStringLiteral("bcad"));
+        QVERIFY(Doc().IsModified());
+        QCOMPARE(piano->Keys().MediaOf(0), (std::vector<int>{2}));
+        QCOMPARE(piano->Keys().MediaOf(1), (std::vector<int>{0}));
+        QCOMPARE(List().SelectedRows(), (std::vector<int>{2}));
+        // Dropped on a row: before it; on no row: at the end.
+        QVERIFY(model.dropMimeData(RowData(3).get(), Qt::MoveAction, -1, 0, model.index(0, 2)));
+        QCOMPARE(Order(), QStringLiteral("dbca"));
+        QVERIFY(model.dropMimeData(RowData(0).get(), Qt::MoveAction, -1, 0, {}));
+        QCOMPARE(Order(), QStringLiteral("bcad"));
+        QCOMPARE(piano->Keys().MediaOf(3), (std::vector<int>{3}));
+        // On its own place, beyond the list, a copy or no row: nothing moves.
+        QVERIFY(!model.dropMimeData(RowData(1).get(), Qt::MoveAction, 1, 0, {}));
+        QVERIFY(!model.dropMimeData(RowData(1).get(), Qt::MoveAction, 2, 0, {}));
+        QVERIFY(!model.dropMimeData(RowData(1).get(), Qt::CopyAction, 0, 0, {}));
+        QMimeData stranger;
+        stranger.setData(QString::fromLatin1(CMediaListModel::kMediumMimeType), "9");
+        QVERIFY(!model.dropMimeData(&stranger, Qt::MoveAction, 0, 0, {}));
+        QCOMPARE(Order(), QStringLiteral("bcad"));
+
+        // Undo puts the order of before the first move back, with a deleted medium at its place.
+        SelectRow(1);
+        List().DeleteSelected();
+        QCOMPARE(Order(), QStringLiteral("bad"));
+        QVERIFY(Doc().HasUndo());
+        t_->frame->RunCommand(CMainFrame::kUndo);
+        QCOMPARE(Order(), QStringLiteral("abcd"));
+        QVERIFY(!Doc().HasUndo());
+        QCOMPARE(piano->Keys().MediaOf(0), (std::vector<int>{0}));
+        QCOMPARE(piano->Keys().MediaOf(2), (std::vector<int>{2}));
+    }
+
+    // The same as the desktop delivers it: a row dragged over the list and let go over the
+    // lower half of another row lands after that row. (The offscreen platform runs no drag
+    // loop, so the drag's events are sent as the drag loop would send them.)
+    void draggingARowOverTheListMovesIt()
+    {
+        AddNamed();
+        List().resize(600, 300);
+        QWidget* rows = List().viewport();
+        const QRect target = List().visualRect(List().Model().index(2, 0));
+        const QPoint lower(target.center().x(), target.bottom() - 1);
+        const auto drag = [&](QMimeData* data, QPoint at) {
+            QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(rows, &enter);
+            QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(rows, &move);
+            QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(rows, &drop);
+            return move.isAccepted() && move.dropAction() == Qt::MoveAction && drop.isAccepted() &&
+                   drop.dropAction() == Qt::MoveAction;
+        };
+        QCOMPARE(List().DropRow(lower), 3);
+        QCOMPARE(List().DropRow(QPoint(target.center().x(), target.top() + 1)), 2);
+        QCOMPARE(List().DropRow(QPoint(5, rows->height() - 2)), 4);  // below the rows: the end
+        QVERIFY(drag(RowData(0).get(), lower));
+        QCOMPARE(Order(), QStringLiteral("bcad"));
+        QCOMPARE(List().SelectedRows(), (std::vector<int>{2}));
+        QCOMPARE(t_->frame->PianoView()->Keys().MediaOf(0), (std::vector<int>{2}));
+        QVERIFY(Doc().HasUndo());
+
+        // A row of another list (another program's song) moves nothing.
+        QMimeData stranger;
+        stranger.setData(QString::fromLatin1(CMediaListModel::kMediumMimeType), "0");
+        QVERIFY(!drag(&stranger, lower));
+        QCOMPARE(Order(), QStringLiteral("bcad"));
+        QCOMPARE(Doc().MediaCount(), 4);
     }
 
     void theDialogIsFilledFromTheMediumAndWritesBack()

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "JackCapture.h"
-#include "DeviceWindowHarness.h"
+#include "WindowHarness.h"
 #include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSongFile.h"
@@ -35,37 +35,8 @@ struct Tone {
     int32_t seconds;
 };
 
-class DevicesInWindow : public ::testing::Test {
+class DevicesInWindow : public ProgramWindowFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(x_.Name().empty()) << "Xvfb did not start";
-        ::setenv("DISPLAY", x_.Name().c_str(), 1);
-        ::setenv("HOME", dir_.file("home").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", dir_.file("home/.config").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
-        ::setenv("TESSARON_AUDIO_API", "jack", 1);
-        std::filesystem::create_directories(dir_.file("home/.config/Quorvel"));
-        std::filesystem::create_directories(dir_.file("run"));
-        std::filesystem::permissions(dir_.file("run"), std::filesystem::perms::owner_all);
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure()) {
-            std::cerr << "-- the windows on the screen:\n"
-                      << Output("xdotool search --name . getwindowname %@") << "\n";
-        }
-        if (pid_ > 0 && ::kill(pid_, 0) == 0) {
-            ::kill(pid_, SIGTERM);
-            WaitForExit(pid_, 5.0);
-        }
-        if (HasFailure()) {
-            std::ifstream log(dir_.file("errors.txt"));
-            std::cerr << "-- the program's errors:\n" << log.rdbuf();
-        }
-    }
-
     std::string WriteTone(const std::string& name, double frequency, int32_t seconds)
     {
         const WaveFormat format = WaveFormat::Pcm16(44100, 2);
@@ -90,63 +61,12 @@ protected:
         ASSERT_TRUE(CSongFile::Save(doc, dir_.file("song.tsn")).ok());
     }
 
-    void WriteSettings(const std::string& lines)
-    {
-        std::ofstream seed(dir_.file("home/.config/Quorvel/Tessaron.conf"));
-        seed << "[Settings]\n" << lines;
-    }
-
-    std::string Start()
-    {
-        pid_ = SpawnWithErrors({std::string(TESSARON_BINARY_DIR) + "/tessaron", dir_.file("song.tsn")},
-                               dir_.file("errors.txt"));
-        const std::string window = WaitForWindow("^song - Tessaron$", 20.0);
-        if (!window.empty()) {
-            std::this_thread::sleep_for(300ms);  // the first paint and the layout
-        }
-        return window;
-    }
-
-    void Key(const std::string& window, const std::string& key)
-    {
-        ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-        ASSERT_TRUE(Shell("xdotool key --clearmodifiers --window " + window + " " + key));
-    }
-
-    static bool ConnectCapture(JackCapture& capture)
-    {
-        for (int i = 0; i < 150; ++i) {
-            if (capture.ConnectFrom("Tessaron")) {
-                return true;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return false;
-    }
-
-    static std::vector<float> Listen(JackCapture& capture, std::chrono::milliseconds time)
-    {
-        capture.Start();
-        std::this_thread::sleep_for(time);
-        capture.Stop();
-        return Channel(capture.Frames(), 2, 0);
-    }
+    std::string Start() { return ProgramWindowFixture::Start(dir_.file("song.tsn")); }
 
     static double Level(const std::vector<float>& left, double frequency, double rate)
     {
         return left.empty() ? 0.0 : ToneAmplitude(left.data(), left.size(), 1, frequency, rate);
     }
-
-    void Quit(const std::string& window)
-    {
-        Key(window, "ctrl+q");
-        EXPECT_EQ(WaitForExit(pid_, 10.0), 0) << "the program did not end on Ctrl+Q";
-        pid_ = -1;
-    }
-
-    TempDir dir_;
-    XServer x_;
-    pid_t pid_ = -1;
 };
 
 TEST_F(DevicesInWindow, LostOutputIsNamedAndPlaysAgainAfterRetry)
@@ -170,33 +90,56 @@ TEST_F(DevicesInWindow, LostOutputIsNamedAndPlaysAgainAfterRetry)
     Key(window, "ctrl+space");
     std::this_thread::sleep_for(300ms);
     server.Stop();
-    const std::string notice = WaitForWindow("^Tessaron - audio output lost$", 5.0);
+    const std::string lostTitle = "^Tessaron - audio output lost$";
+    const std::string notice = WaitForWindow(lostTitle, 10.0);
     ASSERT_FALSE(notice.empty()) << "no notice of the lost output";
-    std::ifstream errors(dir_.file("errors.txt"));
-    const std::string told((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
+    const std::string told = Errors();
     EXPECT_NE(told.find("the audio output \""), std::string::npos) << "the lost output was not named: " << told;
     EXPECT_EQ(::kill(pid_, 0), 0) << "the program ended with its output";
 
-    // The server comes back; Retry (the notice's default button) opens the output again.
+    // The server comes back; Retry (the notice's default button) opens the output again. The
+    // notice may be shown before it takes keys on a loaded machine: Return is pressed again
+    // until the notice goes. (The release finds no window, which xdotool reports.)
     ASSERT_TRUE(server.Start());
     JackCapture capture("tessaron-lost-capture-" + std::to_string(::getpid()), 3.0);
     ASSERT_TRUE(capture.Ok());
-    // The notice closes on the key press: the release finds no window, which xdotool reports.
-    Shell("xdotool windowfocus --sync " + notice + " key --clearmodifiers Return");
-    ASSERT_TRUE(ConnectCapture(capture)) << "the program did not open its output again";
-    EXPECT_TRUE(WaitForWindow("^Tessaron - audio output lost$", 0.5).empty()) << "the retry failed";
-    // The MIDI ports went with the server and came back with it.
+    bool retried = false;
+    for (int press = 0; press < 5 && !retried; ++press) {
+        // A retry that came too early shows a new notice: Return goes to the one now shown.
+        const std::string shown = WaitForWindow(lostTitle, 1.0);
+        if (shown.empty()) {
+            retried = true;
+            break;
+        }
+        Shell("xdotool windowfocus --sync " + shown + " key --clearmodifiers Return");
+        retried = WaitForWindowGone(lostTitle, 2.0);
+    }
+    ASSERT_TRUE(retried) << "the notice did not take Return";
+    ASSERT_TRUE(ConnectCapture(capture, 20.0)) << "the program did not open its output again";
+    EXPECT_TRUE(WaitForWindow(lostTitle, 0.5).empty()) << "the retry failed";
+    // The MIDI ports went with the server and came back with it (before the audio output).
     EXPECT_NE(Output("jack_lsp").find("tessaron:midi_in"), std::string::npos) << "the MIDI ports did not come back";
 
     const std::vector<float> stopped = Listen(capture, 300ms);
     EXPECT_LT(Rms(stopped.data(), stopped.size(), 1), 0.01) << "the song did not stop with its output";
     Key(window, "Escape");  // back to the start, where the tone begins
     Key(window, "ctrl+space");
-    std::this_thread::sleep_for(300ms);
+    // The start may lag on a loaded machine: listen until the tone sounds, then judge a stretch.
+    const double rate = capture.Rate();
+    bool sounding = false;
+    for (int attempt = 0; attempt < 20 && !sounding; ++attempt) {
+        sounding = Level(Listen(capture, 200ms), 440.0, rate) > 0.1;
+    }
+    ASSERT_TRUE(sounding) << "the song does not play on the reopened output";
     const std::vector<float> playing = Listen(capture, 800ms);
-    ASSERT_GT(playing.size(), size_t(capture.Rate() / 2));
-    EXPECT_NEAR(DominantFrequency(playing.data(), playing.size(), 1, capture.Rate(), 300, 600, 5), 440.0, 2.0)
-        << "the song does not play on the reopened output";
+    ASSERT_GT(playing.size(), size_t(rate / 2));
+    if (capture.Xruns() == 0) {
+        EXPECT_NEAR(DominantFrequency(playing.data(), playing.size(), 1, capture.Rate(), 300, 600, 5), 440.0, 2.0)
+            << "the reopened output plays the tone at a wrong rate";
+    } else {
+        // Cycles the server missed leave gaps that blur the pitch: the tone must still lead.
+        EXPECT_GT(Level(playing, 440.0, rate), 0.1) << capture.Xruns() << " missed cycles";
+    }
     Key(window, "Escape");
     Quit(window);
 }

@@ -19,33 +19,16 @@
 namespace tessaron::test {
 namespace {
 
-using namespace std::chrono_literals;
-using window::Output;
-using window::Shell;
-
-class PianoKeys : public ::testing::Test {
+class PianoKeys : public ProgramWindowFixture {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(UseFixtureJackServer().empty()) << "needs the jack_server fixture of ctest";
-        ASSERT_FALSE(x_.Name().empty()) << "Xvfb did not start";
-        ::setenv("DISPLAY", x_.Name().c_str(), 1);
-        ::setenv("HOME", dir_.file("home").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", dir_.file("home/.config").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
-        ::setenv("TESSARON_AUDIO_API", "jack", 1);
-        std::filesystem::create_directories(dir_.file("home/.config/Quorvel"));
-        std::filesystem::create_directories(dir_.file("run"));
-        std::filesystem::permissions(dir_.file("run"), std::filesystem::perms::owner_all);
-        WriteSong();
-    }
-
-    void TearDown() override
-    {
-        if (pid_ > 0 && ::kill(pid_, 0) == 0) {
-            ::kill(pid_, SIGTERM);
-            WaitForExit(pid_, 5.0);
+        ProgramWindowFixture::SetUp();
+        if (HasFatalFailure()) {
+            return;
         }
+        WriteSong();
     }
 
     // Two tones bound to the keys Q (440 Hz) and W (660 Hz), no events.
@@ -73,42 +56,12 @@ protected:
         ASSERT_TRUE(CSongFile::Save(doc, dir_.file("keys.tsn")).ok());
     }
 
-    std::string Start()
-    {
-        pid_ = SpawnQuietly({std::string(TESSARON_BINARY_DIR) + "/tessaron", dir_.file("keys.tsn")});
-        for (int i = 0; i < 200 && pid_ > 0; ++i) {
-            const std::string found = Output("xdotool search --name '^keys - Tessaron$'");
-            if (!found.empty()) {
-                std::this_thread::sleep_for(300ms);
-                return found.substr(0, found.find('\n'));
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return {};
-    }
-
-    void Xdotool(const std::string& window, const std::string& what)
-    {
-        ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-        ASSERT_TRUE(Shell("xdotool " + what)) << what;
-    }
-
-    std::vector<float> Listen(JackCapture& capture, std::chrono::milliseconds time)
-    {
-        capture.Start();
-        std::this_thread::sleep_for(time);
-        capture.Stop();
-        return Channel(capture.Frames(), 2, 0);
-    }
+    std::string Start() { return ProgramWindowFixture::Start(dir_.file("keys.tsn")); }
 
     double Frequency(const std::vector<float>& left, uint32_t rate)
     {
         return DominantFrequency(left.data(), left.size(), 1, rate, 300, 800, 5);
     }
-
-    TempDir dir_;
-    window::XServer x_;
-    pid_t pid_ = -1;
 };
 
 TEST_F(PianoKeys, ALetterKeyPlaysItsSampleAndARecordedPerformancePlaysBack)
@@ -117,12 +70,7 @@ TEST_F(PianoKeys, ALetterKeyPlaysItsSampleAndARecordedPerformancePlaysBack)
     ASSERT_FALSE(window.empty()) << "the program window did not appear";
     JackCapture capture("tessaron-piano-capture-" + std::to_string(::getpid()), 3.0);
     ASSERT_TRUE(capture.Ok());
-    bool connected = false;
-    for (int i = 0; i < 100 && !connected; ++i) {
-        connected = capture.ConnectFrom("Tessaron");
-        std::this_thread::sleep_for(20ms);
-    }
-    ASSERT_TRUE(connected) << "the program's JACK client did not appear";
+    ASSERT_TRUE(ConnectCapture(capture)) << "the program's JACK client did not appear";
     const std::vector<float> before = Listen(capture, 300ms);
     EXPECT_LT(Rms(before.data(), before.size(), 1), 0.01) << "sound before any key";
 

@@ -2,18 +2,11 @@
 // the keyboard through xdotool into the fixture's JACK server.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <thread>
 
 #include "JackCapture.h"
+#include "WindowHarness.h"
 #include "audiofile/CWaveReader.h"
 #include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
@@ -26,120 +19,15 @@
 namespace tessaron::test {
 namespace {
 
-using namespace std::chrono_literals;
-
-// What a command prints, trimmed; empty when it fails.
-std::string Output(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            text += buffer;
-        }
-        ::pclose(pipe);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
-        text.pop_back();
-    }
-    return text;
-}
-
-bool Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
-// A private X server for this test, stopped with it.
-class XServer {
-public:
-    XServer()
-    {
-        for (int attempt = 0; attempt < 20 && pid_ < 0; ++attempt) {
-            const int display = 300 + (::getpid() + attempt * 37) % 600;
-            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) {
-                continue;
-            }
-            pid_ = SpawnQuietly({"/usr/bin/Xvfb", ":" + std::to_string(display), "-screen", "0", "1280x800x24",
-                                 "-nolisten", "tcp"});
-            for (int i = 0; i < 100 && pid_ > 0; ++i) {
-                if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) {
-                    name_ = ":" + std::to_string(display);
-                    return;
-                }
-                std::this_thread::sleep_for(50ms);
-            }
-            Stop();
-        }
-    }
-    ~XServer() { Stop(); }
-    const std::string& Name() const { return name_; }
-
-private:
-    void Stop()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            WaitForExit(pid_, 5.0);
-            pid_ = -1;
-        }
-    }
-    pid_t pid_ = -1;
-    std::string name_;
-};
-
-// The "Settings" section of the settings file as key -> value.
-std::map<std::string, std::string> ReadSettings(const std::string& path)
-{
-    std::map<std::string, std::string> values;
-    std::ifstream file(path);
-    std::string line;
-    bool inSection = false;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.front() == '[') {
-            inSection = line == "[Settings]";
-        } else if (inSection) {
-            const size_t equals = line.find('=');
-            if (equals != std::string::npos) {
-                values[line.substr(0, equals)] = line.substr(equals + 1);
-            }
-        }
-    }
-    return values;
-}
-
-// "X Y W H" of a window as the X server has it.
-std::string Geometry(const std::string& window)
-{
-    const std::string text = Output("xdotool getwindowgeometry --shell " + window);
-    std::map<std::string, std::string> values;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        const std::string line = text.substr(start, end - start);
-        const size_t equals = line.find('=');
-        if (equals != std::string::npos) {
-            values[line.substr(0, equals)] = line.substr(equals + 1);
-        }
-        start = end + 1;
-    }
-    return values["X"] + " " + values["Y"] + " " + values["WIDTH"] + " " + values["HEIGHT"];
-}
-
-class ProgramWindow : public ::testing::Test {
+class ProgramWindow : public ProgramWindowFixture {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(UseFixtureJackServer().empty()) << "needs the jack_server fixture of ctest";
-        ASSERT_FALSE(x_.Name().empty()) << "Xvfb did not start";
-        ::setenv("DISPLAY", x_.Name().c_str(), 1);
-        ::setenv("HOME", dir_.file("home").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", dir_.file("home/.config").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
-        ::setenv("TESSARON_AUDIO_API", "jack", 1);
-        std::filesystem::create_directories(dir_.file("home/.config/Quorvel"));
-        std::filesystem::create_directories(dir_.file("run"));
-        std::filesystem::permissions(dir_.file("run"), std::filesystem::perms::owner_all);
+        ProgramWindowFixture::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         WriteToneSong();
     }
 
@@ -165,69 +53,21 @@ protected:
         ASSERT_TRUE(CSongFile::Save(doc, dir_.file("tone.tsn")).ok());
     }
 
-    // Starts the program on the song and answers its window, empty when none appeared.
-    std::string Start()
-    {
-        pid_ = SpawnQuietly({std::string(TESSARON_BINARY_DIR) + "/tessaron", dir_.file("tone.tsn")});
-        for (int i = 0; i < 200 && pid_ > 0; ++i) {
-            const std::string window = Output("xdotool search --name '^tone - Tessaron$'");
-            if (!window.empty()) {
-                std::this_thread::sleep_for(300ms);  // let the first paint and the layout settle
-                return window.substr(0, window.find('\n'));
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return {};
-    }
-
-    void Key(const std::string& window, const std::string& key)
-    {
-        ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-        ASSERT_TRUE(Shell("xdotool key --clearmodifiers --window " + window + " " + key));
-    }
-
-    // Listens to the program for a while; answers the left channel.
-    std::vector<float> Listen(JackCapture& capture, std::chrono::milliseconds time)
-    {
-        capture.Start();
-        std::this_thread::sleep_for(time);
-        capture.Stop();
-        return Channel(capture.Frames(), 2, 0);
-    }
-
-    void TearDown() override
-    {
-        if (pid_ > 0 && ::kill(pid_, 0) == 0) {
-            ::kill(pid_, SIGTERM);
-            WaitForExit(pid_, 5.0);
-        }
-    }
-
-    TempDir dir_;
-    XServer x_;
-    pid_t pid_ = -1;
+    std::string Start() { return ProgramWindowFixture::Start(dir_.file("tone.tsn")); }
 };
 
 TEST_F(ProgramWindow, PlaysFromTheKeyboardAndKeepsItsPlacement)
 {
-    const std::string settingsFile = dir_.file("home/.config/Quorvel/Tessaron.conf");
-    {
-        // A placement of an earlier run at this screen size, not maximized.
-        std::ofstream seed(settingsFile);
-        seed << "[Settings]\nX=40\nY=30\nCX=900\nCY=640\nRESX=1280\nRESY=800\nSTYLE=13565952\n";
-    }
+    const std::string settingsFile = SettingsFile();
+    // A placement of an earlier run at this screen size, not maximized.
+    WriteSettings("X=40\nY=30\nCX=900\nCY=640\nRESX=1280\nRESY=800\nSTYLE=13565952\n");
     std::string window = Start();
     ASSERT_FALSE(window.empty()) << "the program window did not appear";
     EXPECT_EQ(Geometry(window), "40 30 900 640") << "the saved placement was not used";
 
     JackCapture capture("tessaron-window-capture-" + std::to_string(::getpid()), 3.0);
     ASSERT_TRUE(capture.Ok());
-    bool connected = false;
-    for (int i = 0; i < 100 && !connected; ++i) {
-        connected = capture.ConnectFrom("Tessaron");
-        std::this_thread::sleep_for(20ms);
-    }
-    ASSERT_TRUE(connected) << "the program's JACK client did not appear";
+    ASSERT_TRUE(ConnectCapture(capture)) << "the program's JACK client did not appear";
 
     std::vector<float> before = Listen(capture, 300ms);
     ASSERT_FALSE(before.empty());

@@ -150,10 +150,11 @@ TEST(LiveInstrument, AnOutsideMidiClientPlaysTheBoundSamplesInTime)
     ASSERT_GE(low.size(), 2u);
     ASSERT_GE(high.size(), 2u);
     // Both keys play every half second; each note lasts 1/6 s; the second a quarter second
-    // after the first. A note's sound follows it within a period of the server and a tick, so
-    // the spacing keeps to a few milliseconds.
-    // Sanitized builds deliver MIDI through slowed threads: only the rules are judged there.
-    const double tolerance = xruns == 0 && !kSanitized ? 0.008 : 0.1;
+    // after the first. A note's sound follows it within a period of the server and a tick
+    // (4.7 ms), so the spacing of two onsets keeps within twice that, plus the outside client's
+    // own lateness. Sanitized builds deliver MIDI through slowed threads: only the rules are
+    // judged there.
+    const double tolerance = xruns == 0 && !kSanitized ? 0.012 : 0.1;
     for (size_t i = 1; i < low.size(); ++i) {
         EXPECT_NEAR(low[i] - low[i - 1], 0.5, tolerance) << "low onset " << i << ", " << xruns << " missed deadlines";
     }

@@ -5,6 +5,8 @@
 // types into its window and listens to its JACK output.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,27 +56,41 @@ class XServer {
 public:
     XServer()
     {
-        for (int attempt = 0; attempt < 20 && pid_ < 0; ++attempt) {
-            const int display = 300 + (::getpid() * 7 + attempt * 37 + 11) % 600;
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
-            if (std::filesystem::exists(socket) || std::filesystem::exists("/tmp/.X" + std::to_string(display) + "-lock")) {
-                continue;
-            }
-            pid_ = SpawnQuietly({"/usr/bin/Xvfb", ":" + std::to_string(display), "-screen", "0", "1280x800x24",
-                                 "-nolisten", "tcp"});
-            for (int i = 0; i < 100 && pid_ > 0; ++i) {
-                if (std::filesystem::exists(socket)) {
-                    // Another program's server may have taken the display at the same moment:
-                    // ours then ends at once, and the socket is not ours.
-                    std::this_thread::sleep_for(200ms);
-                    if (Running()) {
-                        name_ = ":" + std::to_string(display);
-                        return;
-                    }
+        // Xvfb picks a free display itself and writes its number once it accepts connections;
+        // choosing one here raced with other servers and with Xvfb's own start.
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0) {
+            return;
+        }
+        ::fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC);
+        pid_ = SpawnQuietly({"/usr/bin/Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
+                             "1280x800x24", "-nolisten", "tcp"});
+        ::close(pipeFds[1]);
+        std::string number;
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
+            pollfd ready{pipeFds[0], POLLIN, 0};
+            if (::poll(&ready, 1, 100) > 0) {
+                char text[16];
+                const ssize_t got = ::read(pipeFds[0], text, sizeof text);
+                if (got <= 0) {
                     break;
                 }
-                std::this_thread::sleep_for(50ms);
+                number.append(text, static_cast<size_t>(got));
+                if (number.find('\n') != std::string::npos) {
+                    break;
+                }
+            } else if (!Running()) {
+                break;
             }
+        }
+        ::close(pipeFds[0]);
+        while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) {
+            number.pop_back();
+        }
+        if (!number.empty() && Running()) {
+            name_ = ":" + number;
+        } else {
             Stop();
         }
     }

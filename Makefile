@@ -55,7 +55,7 @@ test-asan: build/asan/build.ninja
 
 test-tsan: build/tsan/build.ninja
 	$(LOCK) cmake --build build/tsan -j$(JOBS)
-	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan-suppressions.txt" ctest --output-on-failure -j$(JOBS)
+	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/tests/tsan-suppressions.txt" ctest --output-on-failure -j$(JOBS)
 
 fuzz: build/fuzz/build.ninja
 	$(LOCK) cmake --build build/fuzz -j$(JOBS)

@@ -5,10 +5,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "SweepMp3.h"
 #include "audiofile/CStreamReader.h"
 
 namespace {
@@ -16,38 +15,9 @@ namespace {
 using namespace tessaron;
 using Clock = std::chrono::steady_clock;
 
-bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
-// The MP3, made once by sox and lame and removed at exit.
-class ThreeMinuteMp3 {
-public:
-    ThreeMinuteMp3()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessaron-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        dir_ = pattern;
-        path_ = (dir_ / "three.mp3").string();
-        const std::string wav = (dir_ / "three.wav").string();
-        available_ = Run("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 180 sine 110-1760 sine 330 remix 1 2") &&
-                     Run("lame --quiet -b 192 '" + wav + "' '" + path_ + "'");
-        std::filesystem::remove(wav);
-    }
-    ~ThreeMinuteMp3() { std::filesystem::remove_all(dir_); }
-
-    bool Available() const { return available_; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::filesystem::path dir_;
-    std::string path_;
-    bool available_ = false;
-};
-
-const ThreeMinuteMp3& File()
+const bench::SweepMp3& File()
 {
-    static const ThreeMinuteMp3 file;
+    static const bench::SweepMp3 file(180);
     return file;
 }
 
@@ -59,11 +29,6 @@ int32_t ReaderDecode(const std::string& path)
     }
     benchmark::DoNotOptimize(reader.Data());
     return reader.LoadedSize();
-}
-
-bool SoxDecode(const std::string& path)
-{
-    return Run("sox -q '" + path + "' -t raw -e signed-integer -b 16 /dev/null");
 }
 
 void BM_StreamReaderDecodeMp3(benchmark::State& state)
@@ -86,7 +51,7 @@ void BM_SoxDecodeMp3(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        if (!SoxDecode(File().Path())) {
+        if (!bench::SoxDecode(File().Path())) {
             state.SkipWithError("sox failed");
             return;
         }
@@ -106,7 +71,7 @@ void BM_Mp3DecodeAgainstSox(benchmark::State& state)
         const auto t0 = Clock::now();
         bytes = ReaderDecode(File().Path());
         const auto t1 = Clock::now();
-        SoxDecode(File().Path());
+        bench::SoxDecode(File().Path());
         const auto t2 = Clock::now();
         readerSeconds += std::chrono::duration<double>(t1 - t0).count();
         soxSeconds += std::chrono::duration<double>(t2 - t1).count();

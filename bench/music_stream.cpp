@@ -11,12 +11,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "SweepMp3.h"
 #include "audioout/CSoundDevice.h"
 #include "music/CMusicEngine.h"
 
@@ -25,36 +24,9 @@ namespace {
 using namespace tessaron;
 using Clock = std::chrono::steady_clock;
 
-bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
-class TwoMinuteMp3 {
-public:
-    TwoMinuteMp3()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessaron-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        dir_ = pattern;
-        path_ = (dir_ / "music.mp3").string();
-        const std::string wav = (dir_ / "music.wav").string();
-        available_ = Run("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 120 sine 110-1760 sine 330 remix 1 2") &&
-                     Run("lame --quiet -b 192 '" + wav + "' '" + path_ + "'");
-        std::filesystem::remove(wav);
-    }
-    ~TwoMinuteMp3() { std::filesystem::remove_all(dir_); }
-    bool Available() const { return available_; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::filesystem::path dir_;
-    std::string path_;
-    bool available_ = false;
-};
-
-const TwoMinuteMp3& File()
+const bench::SweepMp3& File()
 {
-    static const TwoMinuteMp3 file;
+    static const bench::SweepMp3 file(120);
     return file;
 }
 
@@ -119,7 +91,7 @@ void BM_MusicWorkerCpuAgainstSox(benchmark::State& state)
 
         // sox decoding the whole file, as a share of one core per second of sound.
         const double childBefore = ChildrenCpuSeconds();
-        Run("sox -q '" + File().Path() + "' -t raw -e signed-integer -b 16 /dev/null");
+        bench::SoxDecode(File().Path());
         const double sox = ChildrenCpuSeconds() - childBefore;
         const double soxShare = sox / 120.0 * 100.0;
         state.counters["worker_cpu_percent"] = workerShare;

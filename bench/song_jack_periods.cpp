@@ -3,8 +3,12 @@
 // tempo by a stretch), stopped, and the stream closed at the end. Prints how many periods the
 // server reports the program's client missed ("was not finished"): at the start, while
 // playing, and at the end (target 0 each). Skipped when jackd is not installed.
+// jack_metro runs on the same server meanwhile as the peer: the periods it misses are what the
+// machine itself costs (other programs, a kernel that preempts late), and the ratio says how
+// far the program's count is from that floor.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -76,13 +80,14 @@ public:
         }
     }
     bool Ready() const { return ready_; }
-    // Lines of the server's log that report a missed period of a client.
-    int MissedPeriods() const
+    // Lines of the server's log that report a missed period of the client `client`.
+    int MissedPeriods(const std::string& client = "Tessaron") const
     {
+        const std::string mark = "client = " + client + " was not finished";
         std::ifstream log(log_);
         int count = 0;
         for (std::string line; std::getline(log, line);) {
-            count += line.find("was not finished") != std::string::npos ? 1 : 0;
+            count += line.find(mark) != std::string::npos ? 1 : 0;
         }
         return count;
     }
@@ -92,6 +97,49 @@ private:
     fs::path log_;
     pid_t pid_ = -1;
     bool ready_ = false;
+};
+
+// jack_metro ticking on the server for as long as it lives; it ends on SIGINT.
+class PeerClient {
+public:
+    PeerClient()
+    {
+        std::vector<std::string> args = {"jack_metro", "-b", "120", "-n", kName};
+        std::vector<char*> argv;
+        for (auto& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        if (posix_spawnp(&pid_, "jack_metro", &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~PeerClient()
+    {
+        if (pid_ <= 0) {
+            return;
+        }
+        kill(pid_, SIGINT);
+        for (int i = 0; i < 50; ++i) {
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    bool Running() const { return pid_ > 0; }
+    static constexpr const char* kName = "metro";
+
+private:
+    pid_t pid_ = -1;
 };
 
 std::string WriteLoop(const fs::path& folder, int index, int seconds)
@@ -173,9 +221,11 @@ void BM_MissedPeriodsOfASixtySecondSongOnJack(benchmark::State& state)
         }
         doc.ComputeSongLength();
 
+        auto peer = std::make_unique<PeerClient>();
         CScheduler scheduler(doc);
         scheduler.Start();
         const int before = server.MissedPeriods();
+        const int peerBefore = server.MissedPeriods(PeerClient::kName);
         scheduler.PlaySong();  // loads every medium
         std::this_thread::sleep_for(std::chrono::seconds(1));
         const int atStart = server.MissedPeriods();
@@ -187,11 +237,19 @@ void BM_MissedPeriodsOfASixtySecondSongOnJack(benchmark::State& state)
         device.Close();
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         const int atEnd = server.MissedPeriods();
+        const bool peerRan = peer->Running();
+        peer.reset();
+        const int peerMissed = server.MissedPeriods(PeerClient::kName) - peerBefore;
         state.counters["missed_before"] = before;
         state.counters["missed_at_start"] = atStart - before;
         state.counters["missed_playing"] = playing - atStart;
         state.counters["missed_at_end"] = atEnd - playing;
         state.counters["missed_total"] = atEnd;
+        if (peerRan) {
+            // Over the same span as missed_at_start + missed_playing + missed_at_end.
+            state.counters["peer_missed"] = peerMissed;
+            state.counters["ratio_to_peer"] = static_cast<double>(atEnd - before) / std::max(peerMissed, 1);
+        }
     }
     fs::remove_all(folder);
 }

@@ -36,9 +36,6 @@ namespace tessaron {
 
 namespace {
 
-// A command whose view belongs to a later part of the program: listed, never enabled.
-const auto kViewMissing = [](const CMainFrame&) { return false; };
-
 struct Effect {
     int id;
     const char* text;

@@ -12,6 +12,7 @@
 #include "song/CChordwayDoc.h"
 #include "song/CCompanionLink.h"
 #include "song/CScheduler.h"
+#include "views/CMidiView.h"
 
 namespace tessaron {
 
@@ -20,6 +21,10 @@ void CMainFrame::StartLink()
     link_ = std::make_unique<CCompanionLink>(*doc_, scheduler_.get());
     link_->SetAddedCallback([this](CMedia& medium) {
         status_->SetPrompt(QStringLiteral("Added \"%1\"").arg(QString::fromStdString(medium.name)));
+    });
+    // Frames run on this thread (LinkFrame), where the piano's controls live.
+    link_->SetKeyLevels([this](int32_t midiKey, int32_t& volume, int32_t& pan) {
+        return pianoView_ != nullptr && pianoView_->KeyLevels(midiKey, volume, pan);
     });
     linkStopping_.store(false);
     linkServer_ = std::make_unique<CLinkServer>(

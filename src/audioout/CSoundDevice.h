@@ -43,13 +43,12 @@ public:
     CSoundDevice& operator=(const CSoundDevice&) = delete;
 
     AudioApi Api() const { return api_; }
-    // Where the players of this device post their notices (the device's window); may be null.
-    void SetWindow(IMessageSink* window) { window_ = window; }
-    IMessageSink* Window() const { return window_; }
     // The name the stream shows in the sound server ("Tessaron"); takes effect at Create.
     void SetClientName(std::string name) { clientName_ = std::move(name); }
-    // Where the loss of the output is posted (kMessageOutputLost); takes effect at StartPrimary.
+    // The device's window: where the loss of the output is posted (kMessageOutputLost), and
+    // where the players of this device post their notices (a music medium's end). May be null.
     void SetMessageSink(IMessageSink* sink) { sink_ = sink; }
+    IMessageSink* MessageSink() const { return sink_; }
 
     // Output devices of the API in its order; with either flag, those failing TestDevice are
     // left out. Answers false when the API reports none.
@@ -132,7 +131,6 @@ private:
     int32_t masterVolume_ = 0;
     int32_t masterPan_ = 0;
     CSystemMixer systemMixer_;
-    IMessageSink* window_ = nullptr;
 };
 
 }  // namespace tessaron

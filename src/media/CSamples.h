@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,6 +115,15 @@ public:
     void Attach(std::unique_ptr<CEnvelope> envelope);
     void ClearAttached();
 
+    // The two envelope blocks a companion program sent with this sample, as they came (their
+    // content is the companion's; nothing here reads them). Empty for other samples.
+    using HandedEnvelope = std::array<uint8_t, 28>;
+    void SetHandedEnvelopes(const HandedEnvelope& first, const HandedEnvelope& second)
+    {
+        handedEnvelopes_ = {first, second};
+    }
+    const std::array<HandedEnvelope, 2>& HandedEnvelopes() const { return handedEnvelopes_; }
+
     int32_t stretchMode = 0;  // 0 none, 1 time stretch, 2 playback rate
     int32_t stretchOption = 0;
     int32_t stretchValue = 0;
@@ -138,6 +149,7 @@ private:
     std::vector<std::unique_ptr<CSampleData>> duplicates_;
     int duplicatesWanted_ = 0;  // survives a close, so that the next open makes them again
     std::vector<std::unique_ptr<CEnvelope>> attached_;
+    std::array<HandedEnvelope, 2> handedEnvelopes_{};
 };
 
 }  // namespace tessaron

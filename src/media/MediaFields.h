@@ -32,5 +32,8 @@ template <class... Handlers>
 struct FieldVisitor : Handlers... {
     using Handlers::operator()...;
 };
+// Clang 14 does not deduce an aggregate's template arguments by itself.
+template <class... Handlers>
+FieldVisitor(Handlers...) -> FieldVisitor<Handlers...>;
 
 }  // namespace tessaron

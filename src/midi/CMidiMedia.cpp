@@ -4,6 +4,7 @@
 
 #include "framework/CArchive.h"
 #include "midi/CMidiFile.h"
+#include "midi/CMidiPerformance.h"
 #include "midi/CMidiPlayer.h"
 #include "midi/CMidiService.h"
 
@@ -13,7 +14,21 @@ TESSARON_IMPLEMENT_SERIAL(CMidiMedia, CMedia, CRuntimeClass::kVersionable | 2)
 
 CMidiMedia::CMidiMedia() { ResetMidiFields(); }
 
-CMidiMedia::~CMidiMedia() = default;
+CMidiMedia::~CMidiMedia()
+{
+    if (performance_) {
+        performance_->Forget(this);
+    }
+}
+
+void CMidiMedia::SetMidiService(CMidiService* service)
+{
+    if (performance_) {
+        performance_->Forget(this);
+    }
+    service_ = service;
+    performance_ = service != nullptr ? service->Performance() : nullptr;
+}
 
 void CMidiMedia::ResetMidiFields()
 {
@@ -111,6 +126,9 @@ bool CMidiMedia::Open(CSoundDevice* device, float tempo)
 
 void CMidiMedia::Close()
 {
+    if (performance_) {
+        performance_->Forget(this);
+    }
     player_.reset();
     CMedia::Close();
 }
@@ -126,7 +144,33 @@ int CMidiMedia::PlayCount() const
 bool CMidiMedia::Play()
 {
     CMedia::Play();
-    return player_ && player_->Play(PlayCount());
+    if (!player_) {
+        return false;
+    }
+    TakePrimaryPlace();
+    return player_->Play(PlayCount());
+}
+
+void CMidiMedia::TakePrimaryPlace()
+{
+    if (!performance_) {
+        return;
+    }
+    if (!IsPrimary()) {
+        performance_->Forget(this);
+    } else if (CMidiMedia* before = performance_->StartPrimary(this)) {
+        before->EndAsReplaced();
+    }
+}
+
+void CMidiMedia::EndAsReplaced()
+{
+    if (!player_ || !player_->IsPlaying()) {
+        return;
+    }
+    // Shown as stopped, and the window hears of its end as it would at the end of its file.
+    CMedia::Stop();
+    player_->End();
 }
 
 void CMidiMedia::Stop()

@@ -9,6 +9,7 @@
 
 namespace tessaron {
 
+class CMidiPerformance;
 class CMidiPlayer;
 class CMidiService;
 
@@ -29,7 +30,7 @@ public:
     void Store(CArchive& archive) override;
     void Load(CArchive& archive) override;
 
-    void SetMidiService(CMidiService* service) override { service_ = service; }
+    void SetMidiService(CMidiService* service) override;
     // Reads the file for its length and tempo without readying a player; false when it is
     // not a MIDI file the program can play.
     bool OpenForInfo(int flag, const std::string& path) override;
@@ -51,8 +52,12 @@ public:
     int ChangeTempo(float tempo) override;
 
     // How many times Play plays the file: a continuous loop until stopped (-1), a counted loop
-    // its count, otherwise once.
+    // its count (as many passes as the media list's loop count and total length say), otherwise
+    // once.
     int PlayCount() const;
+    // A primary medium (the media dialog's "Primary") ends the primary medium playing before it
+    // when it starts; a secondary one plays beside whatever plays.
+    bool IsPrimary() const { return (flags & kFlagPrimary) != 0; }
     CMidiPlayer* Player() const { return player_.get(); }
 
     std::string soundFile;  // DLS or SoundFont collection for the medium's instruments
@@ -68,8 +73,13 @@ public:
 private:
     void ResetMidiFields();
     int StoredInstrumentCount() const;
+    // Takes the performance's primary place, or leaves it when playing as a secondary medium.
+    void TakePrimaryPlace();
+    // Another primary medium took the place of this one while it played.
+    void EndAsReplaced();
 
     CMidiService* service_ = nullptr;
+    std::shared_ptr<CMidiPerformance> performance_;
     std::unique_ptr<CMidiPlayer> player_;
 };
 

@@ -194,6 +194,21 @@ bool CMidiPlayer::Play(int plays)
 void CMidiPlayer::Stop()
 {
     std::lock_guard guard(mutex_);
+    StopLocked();
+}
+
+void CMidiPlayer::End()
+{
+    std::lock_guard guard(mutex_);
+    const bool tell = playing_.load() && !endPosted_;
+    StopLocked();
+    if (tell) {
+        PostEnd();
+    }
+}
+
+void CMidiPlayer::StopLocked()
+{
     playing_.store(false);
     DropPlayer();
     if (buffer_) {
@@ -363,8 +378,10 @@ void CMidiPlayer::RenderAhead()
         return;
     }
     const uint64_t ahead = rendered_ - std::min(rendered_, heard_);
-    if (ahead + kBlock * 4 > leadFrames_) {
-        return;  // enough is waiting; refill in larger steps, since each lock copies the buffer
+    if (ahead > leadFrames_ / 2) {
+        // Enough is waiting. Refills come in large steps: each lock copies the buffer, and the
+        // synthesizer runs faster on long stretches (its voices stay in the cache).
+        return;
     }
     const auto frames = static_cast<uint32_t>(leadFrames_ - ahead) / kBlock * kBlock;
     Render(scratch_.data(), frames);

@@ -56,6 +56,9 @@ public:
     // Plays from the start `plays` times (kForever: until stopped).
     bool Play(int plays);
     void Stop();
+    // Stops and posts the end notice, unless this play's notice is out already: the play was cut
+    // short by another.
+    void End();
     bool IsPlaying() const { return playing_.load(); }
     // End notices posted so far.
     int EndsPosted() const { return endsPosted_.load(); }
@@ -83,6 +86,7 @@ private:
     void Render(int16_t* out, uint32_t frames);
     void PassEnded();
     void PostEnd();
+    void StopLocked();
     void Silence();
 
     CMidiFile file_;

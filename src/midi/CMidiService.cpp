@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "midi/CMidiPerformance.h"
 #include "midi/IMidiInputTarget.h"
 #include "midi/JackMidiPorts.h"
 #include "midi/RtMidiPorts.h"
@@ -18,7 +19,7 @@ constexpr uint8_t kPitchBend = 0xE0;
 
 }  // namespace
 
-CMidiService::CMidiService(MidiApi api) : api_(api) {}
+CMidiService::CMidiService(MidiApi api) : api_(api), performance_(std::make_shared<CMidiPerformance>()) {}
 
 CMidiService::~CMidiService()
 {

@@ -17,6 +17,7 @@
 
 namespace tessaron {
 
+class CMidiPerformance;
 class IMessageSink;
 class IMidiInputTarget;
 
@@ -85,6 +86,8 @@ public:
     // The window that hears the end of MIDI media (message 1052).
     void SetSink(IMessageSink* sink) { sink_ = sink; }
     IMessageSink* Sink() const { return sink_; }
+    // Which MIDI medium plays as the primary one; shared with the media, which may outlive us.
+    const std::shared_ptr<CMidiPerformance>& Performance() const { return performance_; }
     // Our ports, for the players of MIDI media on the output port; only while created.
     IMidiPorts& Ports() { return *ports_; }
 
@@ -112,6 +115,7 @@ private:
     MidiApi api_;
     std::string error_;
     std::unique_ptr<IMidiPorts> ports_;
+    std::shared_ptr<CMidiPerformance> performance_;
     IMessageSink* sink_ = nullptr;
     std::atomic<IMidiInputTarget*> target_{nullptr};
     std::atomic<bool> inputEnabled_{true};

@@ -768,8 +768,8 @@ void CMusicEngine::EndPlaybackLocked()
     paused_.exchange(0);
     tailCount_ = 0;
     ended_ = true;
-    if (mainDevice_ != nullptr && mainDevice_->Window() != nullptr) {
-        mainDevice_->Window()->post(kEndMessage, 0, reinterpret_cast<intptr_t>(cookie_));
+    if (mainDevice_ != nullptr && mainDevice_->MessageSink() != nullptr) {
+        mainDevice_->MessageSink()->post(kEndMessage, 0, reinterpret_cast<intptr_t>(cookie_));
     }
 }
 

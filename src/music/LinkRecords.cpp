@@ -1,6 +1,9 @@
 #include "music/LinkRecords.h"
 
 #include <cstring>
+#include <type_traits>
+#include <utility>
+#include <variant>
 
 namespace tessaron::link {
 
@@ -71,93 +74,128 @@ bool PutText(std::vector<uint8_t>& r, size_t at, const std::string& text)
     return true;
 }
 
+using Envelope = std::array<uint8_t, kEnvelopeBlock>;
+
+// One stored field of a record: where it lies and the member it fills. Decoding and encoding
+// both walk the same table, so the two can never disagree on the layout.
+template <typename Record>
+struct Field {
+    size_t at;
+    std::variant<std::string Record::*, int32_t Record::*, float Record::*, double Record::*, Envelope Record::*> member;
+};
+
+// In encoding order: the first envelope block holds the data size, which is written after it.
+const Field<AddSampleRecord> kAddSampleFields[] = {
+    {0, &AddSampleRecord::name},           {256, &AddSampleRecord::path},
+    {564, &AddSampleRecord::envelope1},    {512, &AddSampleRecord::startOffset},
+    {516, &AddSampleRecord::endOffset},    {520, &AddSampleRecord::duration},
+    {524, &AddSampleRecord::tempo},        {528, &AddSampleRecord::beats},
+    {536, &AddSampleRecord::tempoPercent}, {544, &AddSampleRecord::volume},
+    {548, &AddSampleRecord::pan},          {552, &AddSampleRecord::loop},
+    {584, &AddSampleRecord::dataSize},     {592, &AddSampleRecord::envelope2},
+};
+
+const Field<CutFramesRecord> kCutFramesFields[] = {
+    {0, &CutFramesRecord::name},           {256, &CutFramesRecord::path},
+    {512, &CutFramesRecord::startMs},      {516, &CutFramesRecord::tempo},
+    {520, &CutFramesRecord::beatsPerFrame}, {524, &CutFramesRecord::frames},
+    {528, &CutFramesRecord::tempoPercent}, {536, &CutFramesRecord::option},
+};
+
+// Reads one field into `out`; false for a text whose zero lies outside its field.
+template <typename Record>
+bool ReadField(std::span<const uint8_t> r, const Field<Record>& field, Record& out)
+{
+    return std::visit(
+        [&](auto member) {
+            auto& value = out.*member;
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::string>) {
+                auto text = Text(r, field.at);
+                if (!text) {
+                    return false;
+                }
+                value = std::move(*text);
+            } else if constexpr (std::is_same_v<T, int32_t>) {
+                value = I32(r, field.at);
+            } else if constexpr (std::is_same_v<T, float>) {
+                value = F32(r, field.at);
+            } else if constexpr (std::is_same_v<T, double>) {
+                value = F64(r, field.at);
+            } else {
+                std::memcpy(value.data(), r.data() + field.at, value.size());
+            }
+            return true;
+        },
+        field.member);
+}
+
+// Writes one field; false for a text that does not fit its field.
+template <typename Record>
+bool WriteField(std::vector<uint8_t>& r, const Field<Record>& field, const Record& in)
+{
+    return std::visit(
+        [&](auto member) {
+            const auto& value = in.*member;
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::string>) {
+                return PutText(r, field.at, value);
+            } else if constexpr (std::is_same_v<T, int32_t>) {
+                Put32(r, field.at, static_cast<uint32_t>(value));
+            } else if constexpr (std::is_same_v<T, float>) {
+                PutF32(r, field.at, value);
+            } else if constexpr (std::is_same_v<T, double>) {
+                PutF64(r, field.at, value);
+            } else {
+                std::memcpy(r.data() + field.at, value.data(), value.size());
+            }
+            return true;
+        },
+        field.member);
+}
+
+template <typename Record, size_t N>
+std::optional<Record> DecodeFields(std::span<const uint8_t> r, const Field<Record> (&fields)[N])
+{
+    if (r.size() != Record::kSize) {
+        return std::nullopt;
+    }
+    Record out;
+    for (const Field<Record>& field : fields) {
+        if (!ReadField(r, field, out)) {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+template <typename Record, size_t N>
+std::vector<uint8_t> EncodeFields(const Record& in, const Field<Record> (&fields)[N])
+{
+    std::vector<uint8_t> r(Record::kSize, 0);
+    for (const Field<Record>& field : fields) {
+        if (!WriteField(r, field, in)) {
+            return {};
+        }
+    }
+    return r;
+}
+
 }  // namespace
 
-std::optional<AddSampleRecord> DecodeAddSample(std::span<const uint8_t> r)
+std::optional<AddSampleRecord> DecodeAddSample(std::span<const uint8_t> record)
 {
-    if (r.size() != AddSampleRecord::kSize) {
-        return std::nullopt;
-    }
-    auto name = Text(r, 0);
-    auto path = Text(r, 256);
-    if (!name || !path) {
-        return std::nullopt;
-    }
-    AddSampleRecord out;
-    out.name = std::move(*name);
-    out.path = std::move(*path);
-    out.startOffset = I32(r, 512);
-    out.endOffset = I32(r, 516);
-    out.duration = I32(r, 520);
-    out.tempo = F32(r, 524);
-    out.beats = I32(r, 528);
-    out.tempoPercent = F64(r, 536);
-    out.volume = I32(r, 544);
-    out.pan = I32(r, 548);
-    out.loop = I32(r, 552);
-    std::memcpy(out.envelope1.data(), r.data() + 564, kEnvelopeBlock);
-    out.dataSize = I32(r, 584);
-    std::memcpy(out.envelope2.data(), r.data() + 592, kEnvelopeBlock);
-    return out;
+    return DecodeFields(record, kAddSampleFields);
 }
 
-std::optional<CutFramesRecord> DecodeCutFrames(std::span<const uint8_t> r)
+std::optional<CutFramesRecord> DecodeCutFrames(std::span<const uint8_t> record)
 {
-    if (r.size() != CutFramesRecord::kSize) {
-        return std::nullopt;
-    }
-    auto name = Text(r, 0);
-    auto path = Text(r, 256);
-    if (!name || !path) {
-        return std::nullopt;
-    }
-    CutFramesRecord out;
-    out.name = std::move(*name);
-    out.path = std::move(*path);
-    out.startMs = I32(r, 512);
-    out.tempo = F32(r, 516);
-    out.beatsPerFrame = I32(r, 520);
-    out.frames = I32(r, 524);
-    out.tempoPercent = F64(r, 528);
-    out.option = I32(r, 536);
-    return out;
+    return DecodeFields(record, kCutFramesFields);
 }
 
-std::vector<uint8_t> Encode(const AddSampleRecord& a)
-{
-    std::vector<uint8_t> r(AddSampleRecord::kSize, 0);
-    if (!PutText(r, 0, a.name) || !PutText(r, 256, a.path)) {
-        return {};
-    }
-    std::memcpy(r.data() + 564, a.envelope1.data(), kEnvelopeBlock);
-    Put32(r, 512, static_cast<uint32_t>(a.startOffset));
-    Put32(r, 516, static_cast<uint32_t>(a.endOffset));
-    Put32(r, 520, static_cast<uint32_t>(a.duration));
-    PutF32(r, 524, a.tempo);
-    Put32(r, 528, static_cast<uint32_t>(a.beats));
-    PutF64(r, 536, a.tempoPercent);
-    Put32(r, 544, static_cast<uint32_t>(a.volume));
-    Put32(r, 548, static_cast<uint32_t>(a.pan));
-    Put32(r, 552, static_cast<uint32_t>(a.loop));
-    Put32(r, 584, static_cast<uint32_t>(a.dataSize));
-    std::memcpy(r.data() + 592, a.envelope2.data(), kEnvelopeBlock);
-    return r;
-}
+std::vector<uint8_t> Encode(const AddSampleRecord& record) { return EncodeFields(record, kAddSampleFields); }
 
-std::vector<uint8_t> Encode(const CutFramesRecord& c)
-{
-    std::vector<uint8_t> r(CutFramesRecord::kSize, 0);
-    if (!PutText(r, 0, c.name) || !PutText(r, 256, c.path)) {
-        return {};
-    }
-    Put32(r, 512, static_cast<uint32_t>(c.startMs));
-    PutF32(r, 516, c.tempo);
-    Put32(r, 520, static_cast<uint32_t>(c.beatsPerFrame));
-    Put32(r, 524, static_cast<uint32_t>(c.frames));
-    PutF64(r, 528, c.tempoPercent);
-    Put32(r, 536, static_cast<uint32_t>(c.option));
-    return r;
-}
+std::vector<uint8_t> Encode(const CutFramesRecord& record) { return EncodeFields(record, kCutFramesFields); }
 
 std::vector<uint8_t> EncodeFrame(uint32_t command, std::span<const uint8_t> record)
 {

@@ -45,7 +45,7 @@ CChordwayDoc::CChordwayDoc(SongEnvironment environment) : env_(environment), ran
 CChordwayDoc::~CChordwayDoc()
 {
     // The player has stopped the tick before; events refer to media, so they go first.
-    loader_.Stop();
+    Loader().Stop();
     transport_.ClearPending();
     events_.clear();
     deletedEvents_.clear();
@@ -101,7 +101,7 @@ void CChordwayDoc::SetBeatsPerBar(uint8_t beats)
 void CChordwayDoc::SetTempo(float tempo)
 {
     std::lock_guard guard(lock_);
-    loader_.SettleAll();  // what it was opening at the old tempo changes below
+    Loader().SettleAll();  // what it was opening at the old tempo changes below
     CollectLoads();
     tempo_ = tempo == 0.0f ? 100.0f : tempo;
     for (const auto& medium : media_) {
@@ -258,7 +258,7 @@ void CChordwayDoc::RemoveMedium(int index)
 {
     std::lock_guard guard(lock_);
     CMedia* medium = MediumAt(index);
-    loader_.Settle(medium);
+    Loader().Settle(medium);
     CollectLoads();
     transport_.DropActionsOf(medium);
     for (int i = EventCount() - 1; i >= 0; --i) {
@@ -493,106 +493,10 @@ void CChordwayDoc::Undo()
     SetModified();
 }
 
-void CChordwayDoc::AddMemory(int32_t bytes)
-{
-    memoryUsed_ += bytes;
-    PostMemory();
-}
-
-void CChordwayDoc::SubtractMemory(int32_t bytes)
-{
-    memoryUsed_ = std::max(0, memoryUsed_ - bytes);
-    PostMemory();
-}
-
-void CChordwayDoc::ChargeMemory(const CMedia& medium)
-{
-    std::lock_guard guard(lock_);
-    const auto held = static_cast<int32_t>(std::clamp<int64_t>(medium.MemoryHeld(), 0, INT32_MAX));
-    int32_t& charged = memoryCharged_[&medium];
-    if (held == charged) {
-        return;
-    }
-    memoryUsed_ = std::max(0, memoryUsed_ + held - charged);
-    charged = held;
-    PostMemory();
-}
-
-void CChordwayDoc::ReleaseMemory(const CMedia& medium)
-{
-    std::lock_guard guard(lock_);
-    const auto it = memoryCharged_.find(&medium);
-    if (it == memoryCharged_.end()) {
-        return;
-    }
-    memoryUsed_ = std::max(0, memoryUsed_ - it->second);
-    memoryCharged_.erase(it);
-    PostMemory();
-}
-
-void CChordwayDoc::PostMemory() { Post(message::kMemory, 0, memoryUsed_); }
-
-bool CChordwayDoc::LoadMediumData(CMedia& medium, bool notify)
-{
-    float tempo = 100.0f;
-    {
-        std::lock_guard guard(lock_);
-        CollectLoads();
-        if (!loader_.IsBusyWith(&medium) && medium.loaded == 1) {
-            return true;
-        }
-        tempo = EffectiveTempo();
-    }
-    // The tick goes on meanwhile; the loader keeps it off this medium until the end.
-    const bool opened = loader_.OpenHere(medium, tempo, env_.loader);
-    std::lock_guard guard(lock_);
-    if (!opened) {
-        // Told once whatever asked, since a song's media are loaded without asking.
-        const std::string why = medium.TakeOpenFailureText();
-        if (!why.empty() && env_.notice != nullptr) {
-            env_.notice->show(why, NoticeIcon::Exclamation);
-        }
-    }
-    return FinishLoad(medium, opened, notify);
-}
-
-bool CChordwayDoc::FinishLoad(CMedia& medium, bool opened, bool notify)
-{
-    if (!opened) {
-        return false;
-    }
-    if (medium.kind == CMedia::kKindMusic) {
-        return true;  // streamed from its file: no memory to count
-    }
-    if (static_cast<int64_t>(memoryUsed_) + medium.MemoryHeld() > env_.settings.memoryMax) {
-        // Refused media must not hold on to the memory they were refused for.
-        medium.Close();
-        if (notify && env_.notice != nullptr) {
-            env_.notice->show(notice_text::kMemoryMaxForSamples, NoticeIcon::Exclamation);
-        }
-        return false;
-    }
-    ChargeMemory(medium);
-    if (notify) {
-        NotifyViews(ListNotice::MediaChanged);
-    }
-    return true;
-}
-
-void CChordwayDoc::CollectLoads()
-{
-    std::lock_guard guard(lock_);
-    for (const CMediumLoader::Result& result : loader_.TakeFinished()) {
-        if (!FinishLoad(*result.medium, result.opened, false)) {
-            transport_.DropPlaysOf(result.medium);
-        }
-    }
-}
-
 bool CChordwayDoc::ChangeSample(CSamples& sample, const std::function<bool()>& change)
 {
     std::lock_guard guard(lock_);
-    loader_.Settle(&sample);
+    Loader().Settle(&sample);
     CollectLoads();
     if (!change()) {
         return false;
@@ -660,8 +564,8 @@ void CChordwayDoc::PrepareGrid()
 void CChordwayDoc::DeleteContents()
 {
     std::lock_guard guard(lock_);
-    loader_.SettleAll();
-    loader_.TakeFinished();  // the loop below closes what it opened
+    Loader().SettleAll();
+    Loader().TakeFinished();  // the loop below closes what it opened
     transport_.ClearPending();
     events_.clear();
     deletedEvents_.clear();
@@ -673,8 +577,7 @@ void CChordwayDoc::DeleteContents()
     media_.clear();
     deletedMedia_.clear();
     orderBeforeMoves_.clear();
-    memoryUsed_ = 0;
-    memoryCharged_.clear();
+    memory_.Clear();
     quantized_ = false;
     songLength_ = 0;
     Post(message::kSongLength, 0, 0);
@@ -731,7 +634,7 @@ void CChordwayDoc::ResetSongLength()
 void CChordwayDoc::AdoptSong(CChordwayDoc& other)
 {
     std::lock_guard guard(lock_);
-    loader_.SettleAll();
+    Loader().SettleAll();
     CollectLoads();
     media_ = std::move(other.media_);
     events_ = std::move(other.events_);

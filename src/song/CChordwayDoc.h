@@ -7,13 +7,12 @@
 #include <mutex>
 #include <random>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "song/CAction.h"
-#include "song/CMediumLoader.h"
 #include "song/CMesure.h"
 #include "song/CSongClock.h"
+#include "song/CSongMemory.h"
 #include "song/CTransport.h"
 #include "song/IDocumentObserver.h"
 #include "song/SongEnvironment.h"
@@ -129,23 +128,17 @@ public:
     bool HasUndo() const;
     void Undo();
 
-    // Memory used by loaded media data, posted to the main window on each change.
-    int32_t MemoryUsed() const { return memoryUsed_; }
-    void AddMemory(int32_t bytes);
-    void SubtractMemory(int32_t bytes);
-    // Brings what the song counts for a loaded medium to what it holds now (after a load, an
-    // edit, a refit); ReleaseMemory takes the medium's count off, before it unloads.
-    void ChargeMemory(const CMedia& medium);
-    void ReleaseMemory(const CMedia& medium);
-    void PostMemory();
-    // Loads a medium's data for playing within the memory limit. Music streams from its file
-    // and needs nothing. With `notify`, the media list hears of it and a refusal is shown.
-    // The decoding itself runs without the document lock unless the caller holds it.
-    bool LoadMediumData(CMedia& medium, bool notify);
-    // Opens media off the tick; CollectLoads counts what it opened against the memory limit
-    // (no notice: nobody asked in person) and drops the plays of media it could not open.
-    CMediumLoader& Loader() { return loader_; }
-    void CollectLoads();
+    // Memory used by loaded media data, posted to the main window on each change, and the
+    // loading of media within the limit (see CSongMemory).
+    int32_t MemoryUsed() const { return memory_.Used(); }
+    void AddMemory(int32_t bytes) { memory_.Add(bytes); }
+    void SubtractMemory(int32_t bytes) { memory_.Subtract(bytes); }
+    void ChargeMemory(const CMedia& medium) { memory_.Charge(medium); }
+    void ReleaseMemory(const CMedia& medium) { memory_.Release(medium); }
+    void PostMemory() { memory_.Post(); }
+    bool LoadMediumData(CMedia& medium, bool notify) { return memory_.LoadMediumData(medium, notify); }
+    CMediumLoader& Loader() { return memory_.Loader(); }
+    void CollectLoads() { memory_.CollectLoads(); }
 
     // The wave editor's edits of a sample, under the document lock, with the memory used
     // following what the sample then holds; the song is marked modified when the edit succeeds.
@@ -199,8 +192,6 @@ public:
 
 private:
     int32_t UniqueMediumId();
-    // The memory limit applied to a medium just opened (or not).
-    bool FinishLoad(CMedia& medium, bool opened, bool notify);
     void Post(uint32_t message, intptr_t first, intptr_t second) const;
     void Hint(int hint, intptr_t value, bool toMediaList = true) const;
     void NotifyViews(ListNotice notice) const;
@@ -217,8 +208,6 @@ private:
     std::vector<std::unique_ptr<CMedia>> deletedMedia_;
     std::vector<int32_t> orderBeforeMoves_;  // media ids in their order before the first move
 
-    std::atomic<int32_t> memoryUsed_{0};  // also changed by the tick as media load
-    std::unordered_map<const CMedia*, int32_t> memoryCharged_;  // what memoryUsed_ counts per medium
     int32_t loopBegin_ = 0;
     int32_t loopEnd_ = 0;
     bool loopSong_ = false;
@@ -240,7 +229,7 @@ private:
     std::unique_ptr<uint8_t[]> scratch_;
     size_t scratchSize_ = 0;
     bool modified_ = false;
-    CMediumLoader loader_;
+    CSongMemory memory_{*this};
 };
 
 }  // namespace tessaron

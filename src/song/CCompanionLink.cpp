@@ -46,6 +46,8 @@ bool WriteWavFile(const std::string& path, const WaveFormat& format, const uint8
 
 }  // namespace
 
+static_assert(std::tuple_size_v<CSamples::HandedEnvelope> == link::kEnvelopeBlock);
+
 CCompanionLink::Result CCompanionLink::Execute(uint32_t command, std::span<const uint8_t> record)
 {
     if (command == link::kAddSample) {
@@ -126,21 +128,27 @@ int CCompanionLink::AddSample(const link::AddSampleRecord& record)
     if (settings.autoSustain) {
         sample->flags |= CMedia::kFlagHold;
     }
-    if (record.volume != 0) {
-        sample->SetVolume(record.volume);
-    }
-    if (record.pan != 0) {
-        sample->SetPan(record.pan);
-    }
     if (record.duration > 0) {
         sample->duration = record.duration;
     }
+    // The envelope blocks belong to the companion: kept with the medium as they came.
+    sample->SetHandedEnvelopes(record.envelope1, record.envelope2);
     CMedia* medium = nullptr;
     {
         std::lock_guard guard(doc_.Lock());
         const int place = doc_.MediaCount();
         doc_.SetMediumKey(*sample, place);
         sample->pcKey = KeyLabelOf(place % 48);
+        // Levels from the record, or with AUTOVOL those of the piano key the medium now sits on.
+        int32_t volume = record.volume;
+        int32_t pan = record.pan;
+        const bool fromPiano = settings.autoVol && keyLevels_ && keyLevels_(sample->midiNote, volume, pan);
+        if (fromPiano || volume != 0) {
+            sample->SetVolume(volume);
+        }
+        if (fromPiano || pan != 0) {
+            sample->SetPan(pan);
+        }
         medium = doc_.InsertMedium(place, std::move(sample));
     }
     Added(*medium);

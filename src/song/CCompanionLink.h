@@ -32,6 +32,12 @@ public:
     // Hears of each medium the link added (for a tool's log or the views).
     void SetAddedCallback(std::function<void(CMedia&)> added) { added_ = std::move(added); }
 
+    // The live volume and pan of the piano key a medium sits on (its MIDI key), from the
+    // program's piano view; answers false when there is no such view. With AUTOVOL on, a
+    // handed-over sample takes these instead of the record's.
+    using KeyLevels = std::function<bool(int32_t midiKey, int32_t& volume, int32_t& pan)>;
+    void SetKeyLevels(KeyLevels levels) { keyLevels_ = std::move(levels); }
+
     // Refused: an unknown command or a malformed record, with no effect. Done: the command ran
     // (which adds nothing when the song refuses the size or the file cannot be read).
     Result Execute(uint32_t command, std::span<const uint8_t> record);
@@ -50,6 +56,7 @@ private:
     CChordwayDoc& doc_;
     CScheduler* scheduler_;
     std::function<void(CMedia&)> added_;
+    KeyLevels keyLevels_;
 };
 
 }  // namespace tessaron

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "framework/IMessageSink.h"
 #include "media/CMedia.h"
@@ -474,12 +475,43 @@ void CScheduler::ClearRecording()
     transport_.SetSongPlaying(false);
 }
 
+std::vector<CMedia*> CScheduler::UnloadedSongMedia() const
+{
+    const Guard held = transport_.Hold();
+    // The start the clock takes below, and a tick before it: an extra medium loaded early is
+    // harmless, a missed one would start late.
+    const double fromMs = static_cast<double>(doc_.SongPosition()) * doc_.Clock().msPerBeat - kTickMs;
+    std::vector<CMedia*> media;
+    for (int i = 0; i < doc_.EventCount(); ++i) {
+        const CAction* event = doc_.EventAt(i);
+        if (event->Start() < fromMs) {
+            continue;
+        }
+        if (doc_.LoopSong() && event->Start() > doc_.LoopEndMs()) {
+            break;
+        }
+        CMedia* medium = event->Medium();
+        if (medium != nullptr && medium->loaded != 1 && std::find(media.begin(), media.end(), medium) == media.end()) {
+            media.push_back(medium);
+        }
+    }
+    return media;
+}
+
 void CScheduler::PlaySong()
 {
+    // The song's media are opened first, without the document lock: decoding and stretching
+    // them takes up to seconds, and meanwhile the tick goes on (live plays, the clock, the
+    // window's position). The song waits for them and then starts, its first event on time.
+    // Media are removed only by the thread that gives this command, so the list stays valid.
+    for (CMedia* medium : UnloadedSongMedia()) {
+        doc_.LoadMediumData(*medium, true);
+    }
     const Guard held = transport_.Hold();
     DropPendingSongActions();
     doc_.RestartClock(doc_.SongPosition());
-    Schedule(doc_.Clock().clock, true);
+    // A medium the tick closed again meanwhile is opened off the tick when its play comes due.
+    Schedule(doc_.Clock().clock, false);
     transport_.EnableTick();
     transport_.SetSongPlaying(true);
 }

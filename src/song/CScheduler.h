@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "song/CTickTimer.h"
 #include "song/CTransport.h"
@@ -76,6 +77,8 @@ private:
     // Whether the loader has the medium: then nothing here touches it.
     bool Busy(const CMedia* medium) const;
     void StopSong(const Guard& held);
+    // The distinct media of the events from the song position on that are not loaded.
+    std::vector<CMedia*> UnloadedSongMedia() const;
     void Post(uint32_t message, intptr_t first, intptr_t second) const;
 
     CChordwayDoc& doc_;

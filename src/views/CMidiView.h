@@ -106,6 +106,14 @@ public:
     QWidget* Surface() const;
     bool Built() const { return built_; }
 
+    // The volume and pan a key's slider and knob give its media (their ends are silence and
+    // the ends of the stereo field).
+    static int32_t VolumeOfSlider(int value);
+    static int32_t PanOfKnob(int value);
+    // The live volume and pan of the key that MIDI key `midiKey` sits on; false when the
+    // keyboard is not built.
+    bool KeyLevels(int32_t midiKey, int32_t& volume, int32_t& pan) const;
+
     int SelectedKey() const { return selectedKey_; }
     void SelectKey(int key);
     int PressedKey() const { return pressedKey_; }

@@ -462,13 +462,31 @@ void CMidiView::MouseRelease(Qt::MouseButton button, int32_t x, int32_t y)
     surface_->update();
 }
 
+int32_t CMidiView::VolumeOfSlider(int value) { return value < kVolumeMin + 1 ? kSilence : value; }
+
+int32_t CMidiView::PanOfKnob(int value) { return value < -kPanRange + 1 ? -kPanEnd : value >= kPanRange ? kPanEnd : value; }
+
+bool CMidiView::KeyLevels(int32_t midiKey, int32_t& volume, int32_t& pan) const
+{
+    const int key = CTriggerRules::KeyIndexOfMidiKey(midiKey, keys_.KeyCount());
+    if (!built_ || !keys_.Valid(key) || static_cast<size_t>(key) >= controls_.size()) {
+        return false;
+    }
+    const KeyControls& controls = controls_[static_cast<size_t>(key)];
+    if (controls.vol == nullptr || controls.pan == nullptr) {
+        return false;
+    }
+    volume = VolumeOfSlider(controls.vol->value());
+    pan = PanOfKnob(controls.pan->value());
+    return true;
+}
+
 void CMidiView::SetKeyVolume(int key, int volume)
 {
     if (!keys_.Valid(key)) {
         return;
     }
-    // The slider's bottom is silence.
-    const int32_t sent = volume < kVolumeMin + 1 ? kSilence : volume;
+    const int32_t sent = VolumeOfSlider(volume);
     {
         std::lock_guard guard(doc_.Lock());
         for (int index : keys_.MediaOf(key)) {
@@ -486,8 +504,7 @@ void CMidiView::SetKeyPan(int key, int pan)
     if (!keys_.Valid(key)) {
         return;
     }
-    // The slider's ends are the ends of the stereo field.
-    const int32_t sent = pan < -kPanRange + 1 ? -kPanEnd : pan >= kPanRange ? kPanEnd : pan;
+    const int32_t sent = PanOfKnob(pan);
     {
         std::lock_guard guard(doc_.Lock());
         for (int index : keys_.MediaOf(key)) {

@@ -11,6 +11,7 @@
 
 #include "audiofile/CWaveReader.h"
 #include "cli/Commands.h"
+#include "framework/CArchive.h"
 #include "cli/DemoSong.h"
 #include "cli/SongJson.h"
 #include "cli/TextBytes.h"
@@ -145,6 +146,79 @@ TEST_F(SongCommands, BuildKeepsWhatTheReaderTakesAndWarns)
     WriteText(dir.file("again.json"), SongToJson(read).dump(2));
     ASSERT_EQ(RunBuild({dir.file("again.json"), dir.file("again.tsn")}), 0);
     EXPECT_EQ(ReadFile(dir.file("again.tsn")), ReadFile(dir.file("odd.tsn")));
+}
+
+// The stored bytes of a song built from JSON; refusals throw as build reports them.
+std::vector<uint8_t> BuiltBytes(const nlohmann::ordered_json& json)
+{
+    CChordwayDoc doc;
+    SongFromJson(json, doc);
+    CArchive archive;
+    CSongFile::Store(doc, archive);
+    return archive.Bytes();
+}
+
+// Whatever build accepts, the reader opens; whatever the reader opens, dump then build keeps.
+TEST_F(SongCommands, BuildMakesOnlySongsThatOpenAndKeepsEverySongThatOpens)
+{
+    for (const auto& seed : std::filesystem::directory_iterator(std::string(TESSARON_SOURCE_DIR) + "/fuzz/seeds/song_reader")) {
+        CChordwayDoc doc;
+        if (!CSongFile::Read(doc, seed.path().string(), CSongFile::ReadMode::AsStored).ok()) {
+            continue;
+        }
+        // What the program itself would save; a file the program wrote is that byte for byte.
+        CArchive stored;
+        CSongFile::Store(doc, stored);
+        EXPECT_EQ(BuiltBytes(SongToJson(doc)), stored.Bytes()) << seed.path();
+        if (seed.path().filename() == "demo.tsn") {
+            EXPECT_EQ(stored.Bytes(), ReadFile(seed.path().string()));
+        }
+    }
+
+    using Json = nlohmann::ordered_json;
+    auto song = test::MakeFullSong();
+    const Json good = SongToJson(*song);
+    std::vector<Json::json_pointer> leaves;
+    const Json flat = good.flatten();
+    for (const auto& [pointer, value] : flat.items()) {
+        if (!value.is_null()) {  // null stands for an empty list or object
+            leaves.emplace_back(pointer);
+        }
+    }
+    const std::vector<Json> oddValues = {0, -1, 1, 255, 256, -4, INT32_MAX, INT32_MIN, 4294967295LL, 4294967296LL,
+                                         1.5, 1e39, "", "0x7fc00000", "0x7ff8000000000000", "abc", "\xC3\xA9",
+                                         true, nullptr, Json::array(), Json::object()};
+    std::mt19937 random(7);
+    int built = 0;
+    for (int n = 0; n < 600; ++n) {
+        Json json = good;
+        for (int k = 0; k < 1 + static_cast<int>(random() % 3); ++k) {
+            const Json::json_pointer& leaf = leaves[random() % leaves.size()];
+            if (!json.contains(leaf)) {
+                continue;  // a change before removed it
+            }
+            Json& parent = json.at(leaf.parent_pointer());
+            if (random() % 8 == 0 && parent.is_object()) {
+                parent.erase(leaf.back());
+            } else {
+                json.at(leaf) = oddValues[random() % oddValues.size()];
+            }
+        }
+        const Json& changed = json;
+        std::vector<uint8_t> bytes;
+        try {
+            bytes = BuiltBytes(json);
+        } catch (const std::runtime_error&) {
+            continue;  // refused, naming the value
+        }
+        ++built;
+        CChordwayDoc read;
+        CArchive archive(bytes, CSongFile::Classes());
+        ASSERT_NO_THROW(ASSERT_EQ(CSongFile::Load(read, archive, CSongFile::ReadMode::AsStored), CSongFile::Status::Ok))
+            << changed.dump();
+        ASSERT_EQ(BuiltBytes(SongToJson(read)), bytes) << changed.dump();
+    }
+    EXPECT_GT(built, 100) << "most single changes are values the file can hold";
 }
 
 // File names typed in UTF-8 are stored as UTF-8; old 8-bit bytes come back exactly.

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 
@@ -46,7 +49,7 @@ TEST(LinkRecords, RoundTripEveryField)
     const auto sample = SampleRecord("/music/loop.wav");
     const auto bytes = link::Encode(sample);
     ASSERT_EQ(bytes.size(), 620u);
-    EXPECT_EQ(bytes[584], uint8_t(kRate * 4));  // little-endian data size where the Part of the record says
+    EXPECT_EQ(bytes[584], uint8_t(kRate * 4));  // little-endian data size at its place
     const auto back = link::DecodeAddSample(bytes);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->name, "handed");
@@ -72,6 +75,60 @@ TEST(LinkRecords, RoundTripEveryField)
     EXPECT_EQ(cutBack->frames, 7);
     EXPECT_EQ(cutBack->tempoPercent, -3.5);
     EXPECT_EQ(cutBack->option, 9);
+}
+
+// Every field at its place, laid out here by hand: companions already built depend on it.
+TEST(LinkRecords, EveryFieldLiesAtItsPlace)
+{
+    auto sample = SampleRecord("/p.wav");
+    sample.endOffset = 1200;
+    sample.beats = 8;
+    sample.loop = 1;
+    for (size_t i = 0; i < sample.envelope1.size(); ++i) {
+        sample.envelope1[i] = uint8_t(0xA0 + i);
+    }
+    std::vector<uint8_t> expected(620, 0);
+    const auto put = [&expected](size_t at, uint64_t bits, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            expected[at + size_t(i)] = uint8_t(bits >> (8 * i));
+        }
+    };
+    const auto floatBits = [](float v) { uint32_t b; std::memcpy(&b, &v, 4); return b; };
+    const auto doubleBits = [](double v) { uint64_t b; std::memcpy(&b, &v, 8); return b; };
+    std::memcpy(expected.data(), "handed", 6);
+    std::memcpy(expected.data() + 256, "/p.wav", 6);
+    std::memcpy(expected.data() + 564, sample.envelope1.data(), 28);
+    put(512, 100, 4);
+    put(516, 1200, 4);
+    put(520, 900, 4);
+    put(524, floatBits(126.5f), 4);
+    put(528, 8, 4);
+    put(536, doubleBits(4.0), 8);
+    put(544, uint32_t(-200), 4);
+    put(548, 300, 4);
+    put(552, 1, 4);
+    put(584, kRate * 4, 4);  // inside the first envelope block, over its bytes
+    std::memcpy(expected.data() + 592, sample.envelope2.data(), 28);
+    EXPECT_EQ(link::Encode(sample), expected);
+
+    std::vector<uint8_t> cutExpected(540, 0);
+    expected.swap(cutExpected);
+    std::memcpy(expected.data(), "base", 4);
+    std::memcpy(expected.data() + 256, "/t.mp3", 6);
+    put(512, 1500, 4);
+    put(516, floatBits(120.0f), 4);
+    put(520, 4, 4);
+    put(524, 7, 4);
+    put(528, doubleBits(-3.5), 8);
+    put(536, 9, 4);
+    EXPECT_EQ(link::Encode(link::CutFramesRecord{"base", "/t.mp3", 1500, 120.0f, 4, 7, -3.5, 9}), expected);
+    // And back: the envelope block keeps the data size's bytes as they came.
+    const auto back = link::DecodeAddSample(link::Encode(sample));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->envelope1[20], uint8_t(kRate * 4));
+    EXPECT_EQ(back->endOffset, 1200);
+    EXPECT_EQ(back->beats, 8);
+    EXPECT_EQ(back->loop, 1);
 }
 
 // Short, long and unterminated records are refused as a whole.
@@ -170,6 +227,68 @@ TEST_F(LinkCommands, AddSampleTakesTheRecordsSettings)
     EXPECT_EQ(second.startOffset, 0);
     EXPECT_EQ(second.midiNote, 13);
     EXPECT_EQ(second.pcKey, '1');
+}
+
+// The envelope blocks are the companion's: the medium keeps both exactly as they came in the
+// frame (the first one with the data size inside it, as the record lays them out).
+TEST_F(LinkCommands, AddSampleKeepsBothEnvelopeBlocksAsTheyCame)
+{
+    CCompanionLink link(*doc);
+    auto record = SampleRecord(path);
+    for (size_t i = 0; i < record.envelope1.size(); ++i) {
+        record.envelope1[i] = uint8_t(0xA0 + i);
+    }
+    const std::vector<uint8_t> bytes = link::Encode(record);
+    ASSERT_EQ(link.Execute(link::kAddSample, bytes), CCompanionLink::Result::Done);
+    ASSERT_EQ(doc->MediaCount(), 1);
+    const auto* sample = dynamic_cast<const CSamples*>(doc->MediumAt(0));
+    ASSERT_NE(sample, nullptr);
+    const auto& kept = sample->HandedEnvelopes();
+    EXPECT_TRUE(std::equal(kept[0].begin(), kept[0].end(), bytes.begin() + 564));
+    EXPECT_TRUE(std::equal(kept[1].begin(), kept[1].end(), bytes.begin() + 592));
+    EXPECT_EQ(kept[1][0], 1);
+    EXPECT_EQ(kept[1][27], 28);
+    EXPECT_EQ(kept[0][0], 0xA0);
+}
+
+// With AUTOVOL the levels come from the piano key the new medium sits on; without the setting,
+// or without a piano, from the record.
+TEST_F(LinkCommands, AutoVolumeTakesThePianoKeysLevels)
+{
+    CCompanionLink link(*doc);
+    std::vector<int32_t> askedKeys;
+    bool pianoShown = true;
+    link.SetKeyLevels([&](int32_t midiKey, int32_t& volume, int32_t& pan) {
+        askedKeys.push_back(midiKey);
+        if (!pianoShown) {
+            return false;
+        }
+        volume = -150 - midiKey;
+        pan = -400;
+        return true;
+    });
+    doc->Environment().settings.autoVol = true;
+    link.Execute(link::kAddSample, link::Encode(SampleRecord(path)));
+    auto silentRecord = SampleRecord(path);
+    silentRecord.volume = 0;  // not set: the piano's level still wins
+    silentRecord.pan = 0;
+    link.Execute(link::kAddSample, link::Encode(silentRecord));
+    pianoShown = false;
+    link.Execute(link::kAddSample, link::Encode(SampleRecord(path)));
+    doc->Environment().settings.autoVol = false;
+    pianoShown = true;
+    link.Execute(link::kAddSample, link::Encode(SampleRecord(path)));
+
+    ASSERT_EQ(doc->MediaCount(), 4);
+    EXPECT_EQ(askedKeys, (std::vector<int32_t>{12, 13, 14})) << "asked for the key of each new medium, AUTOVOL on";
+    EXPECT_EQ(doc->MediumAt(0)->volume, -162);
+    EXPECT_EQ(doc->MediumAt(0)->pan, -400);
+    EXPECT_EQ(doc->MediumAt(1)->volume, -163);
+    EXPECT_EQ(doc->MediumAt(1)->pan, -400);
+    EXPECT_EQ(doc->MediumAt(2)->volume, -200) << "no piano: the record's level";
+    EXPECT_EQ(doc->MediumAt(2)->pan, 300);
+    EXPECT_EQ(doc->MediumAt(3)->volume, -200) << "AUTOVOL off: the record's level";
+    EXPECT_EQ(doc->MediumAt(3)->pan, 300);
 }
 
 // What the song refuses, or a file it cannot read, adds nothing, yet the record was sound.

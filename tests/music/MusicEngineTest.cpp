@@ -30,7 +30,7 @@ class MusicEngineStream : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        output.device.SetWindow(&messages);
+        output.device.SetMessageSink(&messages);
     }
 
     std::string Write(const std::string& name, const std::vector<uint8_t>& pcm)

@@ -29,7 +29,7 @@ TEST(MusicFormats, Mp3FlacOggAndWavAllStream)
         SCOPED_TRACE(name);
         CMessageRecorder messages;
         PacedOutput output(44100);
-        output.device.SetWindow(&messages);
+        output.device.SetMessageSink(&messages);
         CMusicEngine engine;
         ASSERT_TRUE(engine.Open(dir.file(name), &output.device, nullptr));
         EXPECT_EQ(engine.IsMp3(), std::string(name) == "tone.mp3");

@@ -25,7 +25,7 @@ protected:
         path = dir.file("track.wav");
         ASSERT_TRUE(WriteWav(path, WaveFormat::Pcm16(kRate, 2), SweepPcm(kRate, kRate)));
         music.filePath = path;
-        output.device.SetWindow(&messages);
+        output.device.SetMessageSink(&messages);
     }
 
     TempDir dir;

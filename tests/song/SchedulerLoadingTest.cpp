@@ -172,6 +172,48 @@ TEST_F(SchedulerLoading, ASlowOpenDelaysOnlyItsOwnPlay)
     EXPECT_EQ(doc.MemoryUsed(), longOne->dataSize + beat->dataSize);  // counted once each
 }
 
+TEST_F(SchedulerLoading, PlaySongOpensItsMediaWhileTheTickGoesOnAndThenStartsOnTime)
+{
+    TimedSample* longOne = AddSample("long.wav", 3000);
+    TimedSample* beat = AddSample("beat.wav", 20);
+    opener.slow = longOne;
+    ++opener.slowOpens;  // its first open is slow already
+    AddEvent(CAction::kPlay, longOne, 0, 100);
+    AddEvent(CAction::kPlay, longOne, 400, 100);
+    doc.ComputeSongLength();
+    scheduler.Start();
+    ASSERT_TRUE(scheduler.Play(beat, 1, 0));  // a live play: the tick runs from here on
+
+    const Clock::time_point asked = Clock::now();
+    std::thread player([&] { scheduler.PlaySong(); });
+    std::this_thread::sleep_for(50ms);  // the slow open is under way
+    // A live play while the song's media open: accepted and started within a few ticks, not
+    // after the open.
+    const Clock::time_point live = Clock::now();
+    ASSERT_TRUE(scheduler.Play(beat, 1, 0));
+    const auto waitStart = Clock::now() + 1s;
+    while (beat->Starts().size() < 2 && Clock::now() < waitStart) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(beat->Starts().size(), 2u);
+    EXPECT_LT(beat->Starts()[1].when - live, 60ms);
+    EXPECT_FALSE(doc.Transport().SongPlaying());  // the song waits for its media
+    player.join();
+
+    // The song started once its media were open, its events on time from there.
+    EXPECT_GE(Clock::now() - asked, kLoadDelay);
+    EXPECT_EQ(longOne->loaded, 1);
+    EXPECT_EQ(opener.slowOpens.load(), 2);  // opened once, before the start
+    std::this_thread::sleep_for(500ms);
+    scheduler.StopSong();
+    scheduler.ShutDown();
+    const auto starts = longOne->Starts();
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0].clock, 2);
+    EXPECT_EQ(starts[1].clock, 402);
+    EXPECT_EQ(doc.MemoryUsed(), longOne->dataSize + beat->dataSize);
+}
+
 TEST_F(SchedulerLoading, ActionsOnAMediumBeingOpenedWaitAndARefusedOpenDropsItsPlay)
 {
     TimedSample* longOne = AddSample("long.wav", 3000);

@@ -39,8 +39,10 @@ private:
 // name. While it lives, JACK is the only sound server this process and its children see.
 class PrivateJackServer {
 public:
-    explicit PrivateJackServer(const std::string& suffix = "")
+    // `period`: frames per cycle at 48 kHz.
+    explicit PrivateJackServer(const std::string& suffix = "", int period = 256)
         : name_("tessaron-loss-" + std::to_string(::getpid()) + suffix),
+          period_(period),
           server_("JACK_DEFAULT_SERVER", name_),
           api_("TESSARON_AUDIO_API", std::nullopt),
           pulse_("PULSE_SERVER", std::nullopt),
@@ -54,7 +56,8 @@ public:
     bool Start()
     {
         ReclaimDeadJackServers();
-        pid_ = SpawnWithErrors({"/usr/bin/jackd", "-n", name_, "-d", "dummy", "-r", "48000", "-p", "256"}, Log());
+        pid_ = SpawnWithErrors(
+            {"/usr/bin/jackd", "-n", name_, "-d", "dummy", "-r", "48000", "-p", std::to_string(period_)}, Log());
         for (int i = 0; i < 50 && pid_ > 0; ++i) {
             if (WaitForExit(SpawnQuietly({"/usr/bin/jack_lsp"}), 5.0) == 0) {
                 return true;
@@ -86,6 +89,7 @@ public:
 
 private:
     std::string name_;
+    int period_;
     TempDir runtimeDir_;  // an empty runtime folder: no PulseAudio socket to be found
     ScopedEnvironment server_, api_, pulse_, runtime_;
     pid_t pid_ = -1;

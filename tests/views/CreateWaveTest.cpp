@@ -2,6 +2,7 @@
 #include "ViewTest.h"
 
 #include <filesystem>
+#include <functional>
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -22,6 +23,24 @@
 #include "views/CWriteSongDlg.h"
 
 namespace tessaron::test {
+
+// Calls back for every widget that is shown.
+class ShowWatcher : public QObject {
+public:
+    explicit ShowWatcher(std::function<void(QWidget*)> onShow) : onShow_(std::move(onShow)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            onShow_(static_cast<QWidget*>(watched));
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QWidget*)> onShow_;
+};
 
 class CreateWaveTest : public QObject {
     Q_OBJECT
@@ -88,19 +107,22 @@ private slots:
         QWidget window;
         CGuiProgress progress(&window);
         int ticks = 0;
-        QString title;
         QTimer timer;
-        connect(&timer, &QTimer::timeout, this, [&] {
-            ++ticks;
-            if (progress.Dialog()) {
-                title = progress.Dialog()->windowTitle();
+        connect(&timer, &QTimer::timeout, this, [&] { ++ticks; });
+        timer.start(1);
+        // The progress window may come and go between two timer ticks: catch it as it shows.
+        QString title;
+        ShowWatcher watcher([&](QWidget* shown) {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(shown)) {
+                title = dialog->windowTitle();
             }
         });
-        timer.start(1);
+        qApp->installEventFilter(&watcher);
         std::string error;
         const std::string path = dir_->file("out.wav");
         QVERIFY(CWriteSongDlg::Render(*doc_, *scheduler_, path, 30000, false, 17, progress, error));
         timer.stop();
+        qApp->removeEventFilter(&watcher);
         QVERIFY(error.empty());
         QCOMPARE(std::filesystem::file_size(path), uintmax_t(44 + 30 * 44100 * 4));
         QVERIFY2(ticks > 0, "the event loop ran while the render worked");

@@ -23,6 +23,7 @@
 #include "support/WavBytes.h"
 #include "views/CActionView.h"
 #include "views/CGridView.h"
+#include "views/CMidiView.h"
 
 namespace tessaron::test {
 
@@ -165,6 +166,24 @@ private slots:
         QCOMPARE(Frame().Doc().MediaCount(), 1);
         QCOMPARE(Frame().Doc().MediumAt(0)->name, std::string("handed"));
         QCOMPARE(Frame().Status().Text(2), QStringLiteral("Media:0/1"));
+
+        // With AUTOVOL a handed-over sample takes the level and pan of its piano key, here key 1
+        // (the second medium's place), instead of the record's.
+        Frame().Doc().Environment().settings.autoVol = true;
+        Frame().PianoView()->Slider(CMidiView::kVol, 1)->setValue(-150);
+        Frame().PianoView()->Slider(CMidiView::kPan, 1)->setValue(500);
+        QProcess sendLevels;
+        sendLevels.start(QStringLiteral(TESSARON_BINARY_DIR "/tessaron-cli"),
+                         {"send", "file", "--path", QString::fromStdString(WriteTone("levels", 440.0)), "--name",
+                          "levels", "--duration", "1000", "--data-size", QString::number(44100 * 4), "--volume",
+                          "-200", "--pan", "300"});
+        QVERIFY(sendLevels.waitForStarted(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(sendLevels.state(), QProcess::NotRunning, 10000);
+        QCOMPARE(sendLevels.exitCode(), 0);
+        QCOMPARE(Frame().Doc().MediaCount(), 2);
+        QCOMPARE(Frame().Doc().MediumAt(1)->midiNote, 13);
+        QCOMPARE(Frame().Doc().MediumAt(1)->volume, -150);
+        QCOMPARE(Frame().Doc().MediumAt(1)->pan, 1000);  // the knob's end is the field's end
 
         // A second window finds the link taken and runs on without it.
         FrameUnderTest second;

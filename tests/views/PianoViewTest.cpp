@@ -518,6 +518,28 @@ private slots:
         QCOMPARE(p.view->Value(CMidiView::kPan, 0), -CMidiView::kPanRange);
     }
 
+    // What a key's controls give a medium that arrives on it (the companion link with AUTOVOL):
+    // the MIDI key finds its piano key, and the controls' ends read as silence and field ends.
+    void keyLevelsReadTheKeysControls()
+    {
+        Piano& p = *p_;
+        const int keys = p.view->Keys().KeyCount();
+        p.view->Slider(CMidiView::kVol, 2)->setValue(-90);
+        p.view->Slider(CMidiView::kPan, 2)->setValue(-250);
+        int32_t volume = 0;
+        int32_t pan = 0;
+        QVERIFY(p.view->KeyLevels(14, volume, pan));
+        QCOMPARE(volume, -90);
+        QCOMPARE(pan, -250);
+        QVERIFY(p.view->KeyLevels(14 + keys, volume, pan));  // an octave range further wraps round
+        QCOMPARE(volume, -90);
+        p.view->Slider(CMidiView::kVol, 2)->setValue(CMidiView::kVolumeMin);
+        p.view->Slider(CMidiView::kPan, 2)->setValue(-CMidiView::kPanRange);
+        QVERIFY(p.view->KeyLevels(14, volume, pan));
+        QCOMPARE(volume, -1000);
+        QCOMPARE(pan, -1000);
+    }
+
     // Solo mutes the other keys; ending it gives every key back the mute it had before.
     void soloMutesTheOthersAndGivesTheirMutesBack()
     {

@@ -25,7 +25,7 @@
 namespace tessaron::test {
 namespace {
 
-constexpr double kSlowdown = kSanitized ? 2.0 : 1.0;  // sanitized builds start and tear down more slowly
+constexpr double kSlowdown = kSanitized ? 4.0 : 1.0;  // sanitized builds start and tear down more slowly
 
 using Clock = std::chrono::steady_clock;
 

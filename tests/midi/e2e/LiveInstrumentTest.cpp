@@ -14,6 +14,7 @@
 #include "song/CChordwayDoc.h"
 #include "song/CSongFile.h"
 #include "support/ProcessSpawn.h"
+#include "support/Sanitizers.h"
 #include "support/TempDir.h"
 #include "support/ToneDetector.h"
 
@@ -151,7 +152,8 @@ TEST(LiveInstrument, AnOutsideMidiClientPlaysTheBoundSamplesInTime)
     // Both keys play every half second; each note lasts 1/6 s; the second a quarter second
     // after the first. A note's sound follows it within a period of the server and a tick, so
     // the spacing keeps to a few milliseconds.
-    const double tolerance = xruns == 0 ? 0.008 : 0.1;
+    // Sanitized builds deliver MIDI through slowed threads: only the rules are judged there.
+    const double tolerance = xruns == 0 && !kSanitized ? 0.008 : 0.1;
     for (size_t i = 1; i < low.size(); ++i) {
         EXPECT_NEAR(low[i] - low[i - 1], 0.5, tolerance) << "low onset " << i << ", " << xruns << " missed deadlines";
     }

@@ -44,7 +44,7 @@ protected:
         device.SetClientName(client);
         ASSERT_TRUE(device.OpenDefault(nullptr));
         ASSERT_EQ(device.Rate(), kServerRate);
-        device.SetWindow(&messages);
+        device.SetMessageSink(&messages);
     }
 
     void Connect(JackCapture& capture)

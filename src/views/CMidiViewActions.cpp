@@ -469,15 +469,11 @@ int32_t CMidiView::PanOfKnob(int value) { return value < -kPanRange + 1 ? -kPanE
 bool CMidiView::KeyLevels(int32_t midiKey, int32_t& volume, int32_t& pan) const
 {
     const int key = CTriggerRules::KeyIndexOfMidiKey(midiKey, keys_.KeyCount());
-    if (!built_ || !keys_.Valid(key) || static_cast<size_t>(key) >= controls_.size()) {
+    if (!built_ || !keys_.Valid(key) || key >= controls_.KeyCount()) {
         return false;
     }
-    const KeyControls& controls = controls_[static_cast<size_t>(key)];
-    if (controls.vol == nullptr || controls.pan == nullptr) {
-        return false;
-    }
-    volume = VolumeOfSlider(controls.vol->value());
-    pan = PanOfKnob(controls.pan->value());
+    volume = VolumeOfSlider(controls_.Value(kVol, key));
+    pan = PanOfKnob(controls_.Value(kPan, key));
     return true;
 }
 

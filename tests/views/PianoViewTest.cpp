@@ -524,8 +524,8 @@ private slots:
     {
         Piano& p = *p_;
         const int keys = p.view->Keys().KeyCount();
-        p.view->Slider(CMidiView::kVol, 2)->setValue(-90);
-        p.view->Slider(CMidiView::kPan, 2)->setValue(-250);
+        p.view->ControlMoved(CMidiView::kVol, 2, -90);
+        p.view->ControlMoved(CMidiView::kPan, 2, -250);
         int32_t volume = 0;
         int32_t pan = 0;
         QVERIFY(p.view->KeyLevels(14, volume, pan));
@@ -533,8 +533,8 @@ private slots:
         QCOMPARE(pan, -250);
         QVERIFY(p.view->KeyLevels(14 + keys, volume, pan));  // an octave range further wraps round
         QCOMPARE(volume, -90);
-        p.view->Slider(CMidiView::kVol, 2)->setValue(CMidiView::kVolumeMin);
-        p.view->Slider(CMidiView::kPan, 2)->setValue(-CMidiView::kPanRange);
+        p.view->ControlMoved(CMidiView::kVol, 2, CMidiView::kVolumeMin);
+        p.view->ControlMoved(CMidiView::kPan, 2, -CMidiView::kPanRange);
         QVERIFY(p.view->KeyLevels(14, volume, pan));
         QCOMPARE(volume, -1000);
         QCOMPARE(pan, -1000);

@@ -1,11 +1,13 @@
 // The program window's devices end to end: a lost audio output opened again from the notice, a
-// MIDI keyboard playing the song's samples, and the companion link handing over a sample, all
+// MIDI keyboard playing the song's samples, the Options dialog reopening the MIDI ports, and the
+// companion link handing over a sample, all
 // with the real `tessaron` under Xvfb and its sound captured from a JACK server.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -222,6 +224,147 @@ TEST_F(DevicesInWindow, CompanionLinkHandsASampleToTheRunningWindow)
     ASSERT_EQ(saved.MediaCount(), 2);
     EXPECT_EQ(saved.MediumAt(1)->name, "handed");
     Quit(window);
+}
+
+// A MIDI source of the test that follows the connections of the program's input port.
+class InputWatch {
+public:
+    explicit InputWatch(const std::string& name)
+    {
+        client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
+        if (client_ == nullptr) {
+            return;
+        }
+        port_ = jack_port_register(client_, "keys", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_port_connect_callback(client_, &InputWatch::OnConnect, this);
+        active_ = port_ != nullptr && jack_activate(client_) == 0;
+    }
+    ~InputWatch()
+    {
+        if (client_ != nullptr) {
+            jack_client_close(client_);
+        }
+    }
+    InputWatch(const InputWatch&) = delete;
+    InputWatch& operator=(const InputWatch&) = delete;
+
+    bool Ok() const { return active_; }
+    std::string PortName() const { return jack_port_name(port_); }
+    bool Connected() const { return jack_port_connected_to(port_, kInput) != 0; }
+    // Times the program's input port was cut from whatever fed it: once per reopening.
+    int Disconnects() const { return disconnects_.load(); }
+
+    template <typename Condition>
+    static bool WaitFor(Condition condition, std::chrono::milliseconds limit)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > end) {
+                return false;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return true;
+    }
+
+private:
+    static constexpr const char* kInput = "tessaron:midi_in";
+
+    // On JACK's notification thread.
+    static void OnConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self)
+    {
+        auto& watch = *static_cast<InputWatch*>(self);
+        for (jack_port_id_t id : {a, b}) {
+            const jack_port_t* port = jack_port_by_id(watch.client_, id);
+            if (connect == 0 && port != nullptr && std::string(jack_port_name(port)) == kInput) {
+                watch.disconnects_.fetch_add(1);
+                return;
+            }
+        }
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    bool active_ = false;
+    std::atomic<int> disconnects_{0};
+};
+
+// The Options dialog through the Edit menu; answers the dialog's window, empty when it did not
+// open.
+std::string OpenOptions(const std::string& window)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Shell("xdotool windowfocus --sync " + window + " key --clearmodifiers alt+e");
+        std::this_thread::sleep_for(300ms);  // the menu opens
+        Shell("xdotool key --clearmodifiers p");
+        const std::string dialog = WaitForWindow("^Options$", 5.0);
+        if (!dialog.empty()) {
+            return dialog;
+        }
+        Shell("xdotool key --clearmodifiers Escape");
+    }
+    return {};
+}
+
+// The settings name an input that is not there: the program says so and leaves its input port
+// unconnected, and the Options dialog's "In" list then shows the first source there is (the
+// test's). OK with that choice reopens the ports on it; OK with nothing changed, and Cancel,
+// leave them alone.
+TEST_F(DevicesInWindow, OptionsDialogReopensTheMidiPortsOnlyWhenAMidiFieldChanged)
+{
+    PrivateJackServer server("-options");  // the test's source is the only one on it
+    ASSERT_TRUE(server.Start());
+    InputWatch watch("options-keys-" + std::to_string(::getpid()));
+    ASSERT_TRUE(watch.Ok());
+    WriteSong({{"tone", 440.0, 12, 1}});
+    WriteSettings("MIDIINDRIVERS=not-yet-there\nMIDICANAL=1\n");
+    pid_ = SpawnWithErrors({std::string(TESSARON_BINARY_DIR) + "/tessaron", dir_.file("song.tsn")},
+                           dir_.file("errors.txt"));
+    // "Problem with the midi in device not-yet-there" is answered first.
+    std::string window;
+    bool told = false;
+    for (int i = 0; i < 100 && (window.empty() || !told); ++i) {
+        const std::string notice = WaitForWindow("^Tessaron$", 0.2);
+        if (!notice.empty()) {
+            told = true;
+            Shell("timeout 5 xdotool windowfocus --sync " + notice + " key --clearmodifiers Return");
+        }
+        window = WaitForWindow("^song - Tessaron$", 0.2);
+    }
+    ASSERT_FALSE(window.empty()) << "the program window did not appear";
+    EXPECT_TRUE(told) << "the missing input port was not named";
+    ASSERT_TRUE(WaitForWindowGone("^Tessaron$", 5.0));
+    const auto hasInput = [] { return Output("jack_lsp").find("tessaron:midi_in") != std::string::npos; };
+    ASSERT_TRUE(InputWatch::WaitFor(hasInput, 5s)) << "no MIDI input port";
+    EXPECT_FALSE(watch.Connected()) << "the input was connected to a port the settings do not name";
+
+    std::string dialog = OpenOptions(window);
+    ASSERT_FALSE(dialog.empty()) << "the Options dialog did not open";
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + dialog + " key --clearmodifiers Return"));
+    EXPECT_TRUE(InputWatch::WaitFor([&] { return watch.Connected(); }, 10s))
+        << "OK with another input did not reopen the input on it";
+    EXPECT_TRUE(WaitForWindowGone("^Options$", 5.0));
+    const int reopened = watch.Disconnects();
+
+    // Unchanged: OK, and then Cancel. The third dialog opens after the frame has handled the
+    // second; JACK tells of a disconnection within milliseconds.
+    dialog = OpenOptions(window);
+    ASSERT_FALSE(dialog.empty());
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + dialog + " key --clearmodifiers Return"));
+    ASSERT_TRUE(WaitForWindowGone("^Options$", 5.0));
+    dialog = OpenOptions(window);
+    ASSERT_FALSE(dialog.empty());
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + dialog + " key --clearmodifiers Escape"));
+    ASSERT_TRUE(WaitForWindowGone("^Options$", 5.0));
+    EXPECT_FALSE(InputWatch::WaitFor([&] { return watch.Disconnects() != reopened; }, 500ms))
+        << "an unchanged dialog reopened the ports";
+    EXPECT_TRUE(watch.Connected());
+    // The watch does see a disconnection of the input when there is one.
+    ASSERT_TRUE(Shell("jack_disconnect " + watch.PortName() + " tessaron:midi_in"));
+    EXPECT_TRUE(InputWatch::WaitFor([&] { return watch.Disconnects() != reopened; }, 5s));
+
+    Quit(window);
+    EXPECT_EQ(ReadSettings(SettingsFile())["MIDIINDRIVERS"], watch.PortName());
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "song/CTransport.h"
 #include "song/CTriggerRules.h"
 #include "views/CBitmapButton.h"
-#include "views/CLevelMeter.h"
 #include "views/CPianoSurface.h"
 #include "views/CSkinSlider.h"
 
@@ -95,7 +94,6 @@ void CMidiView::Build()
     }
     armed_.assign(static_cast<size_t>(geometry_.KeyCount()), false);
     savedMutes_.clear();
-    controls_.assign(static_cast<size_t>(geometry_.KeyCount()), {});
     BuildControls();
     BuildSingleControls();
     if (selectedKey_ >= geometry_.KeyCount()) {
@@ -114,13 +112,8 @@ void CMidiView::Teardown()
     blink_.stop();
     meters_.stop();
     blinkOn_ = false;
-    for (const KeyControls& key : controls_) {
-        for (QWidget* control : std::initializer_list<QWidget*>{key.level, key.mute, key.solo, key.active, key.vol,
-                                                               key.pan, key.loop, key.hold, key.sync}) {
-            delete control;
-        }
-    }
-    controls_.clear();
+    controls_.Clear();
+    controlDown_ = -1;
     for (QWidget* control : std::initializer_list<QWidget*>{pitchBendSlider_, notePlus_, noteMinus_}) {
         delete control;
     }
@@ -139,12 +132,12 @@ void CMidiView::Teardown()
     surface_->update();
 }
 
-void CMidiView::Place(QWidget* control, int field, int key, QSize bitmap)
+void CMidiView::Place(QWidget* control, int field, QSize bitmap)
 {
     const skin::SkinField& record = pianoFields_.fields.at(static_cast<size_t>(field));
-    const PianoGeometry::Rect rect = geometry_.ControlRect(record, key, bitmap.width(), bitmap.height());
+    const PianoGeometry::Rect rect = geometry_.ControlRect(record, 0, bitmap.width(), bitmap.height());
     control->setGeometry(rect.x, rect.y, std::max(0, rect.w), std::max(0, rect.h));
-    control->setObjectName(QStringLiteral("control%1").arg(field < kPitchBend ? 100 * field + key : field));
+    control->setObjectName(QStringLiteral("control%1").arg(field));
     if (!record.tooltip.empty()) {
         control->setToolTip(QString::fromStdString(record.tooltip));
     }
@@ -155,13 +148,11 @@ void CMidiView::Place(QWidget* control, int field, int key, QSize bitmap)
         button->SetColours(text, back, other);
     } else if (auto* slider = dynamic_cast<CSkinSlider*>(control)) {
         slider->SetColours(text, back);
-    } else if (auto* meter = dynamic_cast<CLevelMeter*>(control)) {
-        meter->SetColours(text, back, other);
     }
     control->show();
 }
 
-CBitmapButton* CMidiView::MakeButton(int field, int key, size_t definition, const QString& label, bool checkable)
+CBitmapButton* CMidiView::MakeButton(int field, size_t definition, const QString& label)
 {
     QImage off, on;
     QSize size(16, 16);
@@ -174,77 +165,86 @@ CBitmapButton* CMidiView::MakeButton(int field, int key, size_t definition, cons
         }
     }
     auto* button = new CBitmapButton(off, on, label, surface_);
-    button->setCheckable(checkable);
-    Place(button, field, key, size);
+    Place(button, field, size);
     return button;
 }
 
-CSkinSlider* CMidiView::MakeSlider(int field, int key, size_t definition, Qt::Orientation orientation, int minimum,
-                                   int maximum)
+CSkinSlider* CMidiView::MakeSlider(int field, size_t definition, Qt::Orientation orientation, int minimum, int maximum)
 {
     QImage track, thumb, thumbOn;
     QSize size(12, 40);
     if (skin_ != nullptr) {
         const SkinBitmaps::Definition& images = skin_->Bitmaps().At(definition);
-        if (definition == kBmPan) {
-            thumb = images.images[0];  // a knob: its off and on images
-            thumbOn = images.images[1];
-        } else {
-            track = images.images[0];
-            thumb = images.images[1];
-            thumbOn = images.images[2];
-        }
-        const QImage& first = images.images[0];
-        if (!first.isNull()) {
-            size = first.size();
+        track = images.images[0];
+        thumb = images.images[1];
+        thumbOn = images.images[2];
+        if (!track.isNull()) {
+            size = track.size();
         }
     }
     auto* slider = new CSkinSlider(orientation, track, thumb, thumbOn, surface_);
     slider->setRange(minimum, maximum);
     slider->setValue(0);
-    Place(slider, field, key, size);
+    Place(slider, field, size);
     return slider;
 }
 
 void CMidiView::BuildControls()
 {
-    for (int key = 0; key < geometry_.KeyCount(); ++key) {
-        KeyControls& c = controls_[static_cast<size_t>(key)];
-        c.level = new CLevelMeter(surface_);
-        Place(c.level, kLevel, key, QSize(6, 24));
-        c.mute = MakeButton(kMute, key, kBmMute, QStringLiteral("M"), true);
-        connect(c.mute, &QAbstractButton::clicked, this, [this, key](bool on) { SetMute(key, on); });
-        c.solo = MakeButton(kSolo, key, kBmSolo, QStringLiteral("S"), true);
-        connect(c.solo, &QAbstractButton::clicked, this, [this, key](bool on) { SetSolo(key, on); });
-        c.active = MakeButton(kActive, key, kBmActive, QString(), true);
-        connect(c.active, &QAbstractButton::clicked, this, [this, key](bool on) { SetActive(key, on); });
-        c.vol = MakeSlider(kVol, key, kBmVol, Qt::Vertical, kVolumeMin, 0);
-        connect(c.vol, &QSlider::sliderMoved, this, [this, key](int value) { SetKeyVolume(key, value); });
-        connect(c.vol, &QSlider::actionTriggered, this, [this, key, slider = c.vol](int action) {
-            if (action != QAbstractSlider::SliderMove) {
-                SetKeyVolume(key, slider->sliderPosition());
-            }
-        });
-        c.pan = MakeSlider(kPan, key, kBmPan, Qt::Horizontal, -kPanRange, kPanRange);
-        connect(c.pan, &QSlider::sliderMoved, this, [this, key](int value) { SetKeyPan(key, value); });
-        connect(c.pan, &QSlider::actionTriggered, this, [this, key, slider = c.pan](int action) {
-            if (action != QAbstractSlider::SliderMove) {
-                SetKeyPan(key, slider->sliderPosition());
-            }
-        });
-        c.loop = MakeButton(kLoop, key, kBmLoop, QStringLiteral("L"), true);
-        connect(c.loop, &QAbstractButton::clicked, this, [this, key](bool on) { SetFlag(key, CMedia::kFlagLoop, on); });
-        c.hold = MakeButton(kHold, key, kBmHold, QStringLiteral("H"), true);
-        connect(c.hold, &QAbstractButton::clicked, this, [this, key](bool on) { SetFlag(key, CMedia::kFlagHold, on); });
-        c.sync = MakeButton(kSync, key, kBmSync, QStringLiteral("Y"), true);
-        connect(c.sync, &QAbstractButton::clicked, this,
-                [this, key](bool on) { SetFlag(key, CMedia::kFlagResynchro, on); });
+    // The looks of the nine fields, the same over every key: images of the skin (built-in
+    // ones where it names none), colours and tooltip of the field's line.
+    std::array<PianoControls::Look, PianoControls::kFields> looks;
+    const auto images = [this](size_t definition, size_t n) {
+        return skin_ != nullptr ? skin_->Bitmaps().At(definition).images[n] : QImage();
+    };
+    const auto button = [&](size_t definition, const char* label) {
+        PianoControls::Look look;
+        look.kind = PianoControls::Kind::Button;
+        look.off = images(definition, 0);
+        look.on = images(definition, 1);
+        look.size = look.off.isNull() ? QSize(16, 16) : look.off.size();
+        look.label = QString::fromLatin1(label);
+        return look;
+    };
+    looks[0].kind = PianoControls::Kind::Meter;
+    looks[0].size = QSize(6, 24);
+    looks[kMute - 1] = button(kBmMute, "M");
+    looks[kSolo - 1] = button(kBmSolo, "S");
+    looks[kActive - 1] = button(kBmActive, "");
+    looks[kLoop - 1] = button(kBmLoop, "L");
+    looks[kHold - 1] = button(kBmHold, "H");
+    looks[kSync - 1] = button(kBmSync, "Y");
+    PianoControls::Look& volume = looks[kVol - 1];
+    volume.kind = PianoControls::Kind::Slider;
+    volume.minimum = kVolumeMin;
+    volume.maximum = 0;
+    volume.off = images(kBmVol, 0);
+    volume.on = images(kBmVol, 1);
+    volume.down = images(kBmVol, 2);
+    volume.size = volume.off.isNull() ? QSize(12, 40) : volume.off.size();
+    // The pan is a knob: its two images are the thumb, and there is no track.
+    PianoControls::Look& pan = looks[kPan - 1];
+    pan.kind = PianoControls::Kind::Slider;
+    pan.vertical = false;
+    pan.minimum = -kPanRange;
+    pan.maximum = kPanRange;
+    pan.on = images(kBmPan, 0);
+    pan.down = images(kBmPan, 1);
+    pan.size = pan.on.isNull() ? QSize(12, 40) : pan.on.size();
+    for (int field = kLevel; field <= kSync; ++field) {
+        const skin::SkinField& record = pianoFields_.fields.at(static_cast<size_t>(field));
+        PianoControls::Look& look = looks[static_cast<size_t>(field - 1)];
+        look.tooltip = QString::fromStdString(record.tooltip);
+        look.text = CSkin::Colour(record.ct);
+        look.back = CSkin::Colour(record.cb);
+        look.other = CSkin::Colour(record.co);
     }
+    controls_.Build(geometry_, pianoFields_, looks);
 }
 
 void CMidiView::BuildSingleControls()
 {
-    pitchBendSlider_ = MakeSlider(kPitchBend, 0, kBmPitchBend, Qt::Vertical, -kPitchBendRange, kPitchBendRange);
+    pitchBendSlider_ = MakeSlider(kPitchBend, kBmPitchBend, Qt::Vertical, -kPitchBendRange, kPitchBendRange);
     connect(pitchBendSlider_, &QSlider::valueChanged, this, [this](int value) {
         if (value != pitchBend_) {
             ApplyPitchBend(value);
@@ -252,13 +252,13 @@ void CMidiView::BuildSingleControls()
     });
     // Like a wheel, the bend springs back when it is let go.
     connect(pitchBendSlider_, &QSlider::sliderReleased, this, [this] { ApplyPitchBend(0); });
-    notePlus_ = MakeButton(kNotePlus, 0, kBmNotePlus, QStringLiteral("+"), false);
+    notePlus_ = MakeButton(kNotePlus, kBmNotePlus, QStringLiteral("+"));
     connect(notePlus_, &QAbstractButton::clicked, this, [this] { ShiftOctave(1); });
-    noteMinus_ = MakeButton(kNoteMinus, 0, kBmNoteMinus, QStringLiteral("-"), false);
+    noteMinus_ = MakeButton(kNoteMinus, kBmNoteMinus, QStringLiteral("-"));
     connect(noteMinus_, &QAbstractButton::clicked, this, [this] { ShiftOctave(-1); });
     for (size_t i = 0; i < transport_.size(); ++i) {
         const int field = kTransportFields[i];
-        transport_[i] = MakeButton(field, 0, kTransportImages[i], QString::fromLatin1(kTransportLabels[i]), false);
+        transport_[i] = MakeButton(field, kTransportImages[i], QString::fromLatin1(kTransportLabels[i]));
         connect(transport_[i], &QAbstractButton::clicked, this, [this, field] { Transport(field); });
     }
     ShiftOctave(0);
@@ -269,6 +269,7 @@ void CMidiView::ResizeSurface()
     QRect extent(0, 0, 1, 1);
     const PianoGeometry::Rect area = geometry_.KeyArea();
     extent |= QRect(area.x, area.y, area.w, area.h);
+    extent |= controls_.Extent();
     for (QWidget* child : surface_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         extent |= child->geometry();
     }
@@ -292,17 +293,14 @@ void CMidiView::ShowSwitches()
 {
     std::lock_guard guard(doc_.Lock());
     for (int key = 0; key < keys_.KeyCount(); ++key) {
-        const KeyControls& c = controls_[static_cast<size_t>(key)];
         const std::vector<int>& media = keys_.MediaOf(key);
         const CMedia* first = media.empty() || media.front() >= doc_.MediaCount() ? nullptr : doc_.MediumAt(media.front());
-        c.loop->setChecked(first != nullptr && first->IsLoop());
-        c.hold->setChecked(first != nullptr && first->IsHold());
-        c.sync->setChecked(first != nullptr && (first->flags & CMedia::kFlagResynchro) != 0);
-        c.mute->setChecked(first != nullptr && first->muteFlag != 0);
-        const QSignalBlocker volume(c.vol);
-        const QSignalBlocker pan(c.pan);
-        c.vol->setValue(first != nullptr ? std::clamp(first->volume, kVolumeMin, 0) : 0);
-        c.pan->setValue(first != nullptr ? std::clamp(first->pan, -kPanRange, kPanRange) : 0);
+        SetChecked(kLoop, key, first != nullptr && first->IsLoop());
+        SetChecked(kHold, key, first != nullptr && first->IsHold());
+        SetChecked(kSync, key, first != nullptr && (first->flags & CMedia::kFlagResynchro) != 0);
+        SetChecked(kMute, key, first != nullptr && first->muteFlag != 0);
+        SetControlValue(kVol, key, first != nullptr ? first->volume : 0);
+        SetControlValue(kPan, key, first != nullptr ? first->pan : 0);
     }
 }
 
@@ -335,7 +333,7 @@ void CMidiView::MediumState(int code, const CMedia* medium)
     }
     const int key = index < 0 ? -1 : keys_.KeyOfMedium(index);
     if (key >= 0 && code == CAction::kPlay) {
-        controls_[static_cast<size_t>(key)].loop->setChecked(doc_.MediumAt(index)->IsLoop());
+        SetChecked(kLoop, key, doc_.MediumAt(index)->IsLoop());
     }
     bool changed = false;
     {
@@ -384,7 +382,7 @@ void CMidiView::Poll()
             changed |= armed != armed_[static_cast<size_t>(key)];
             armed_[static_cast<size_t>(key)] = armed;
             anyArmed |= armed;
-            controls_[static_cast<size_t>(key)].level->Feed(peak);
+            FeedMeter(key, peak);
         }
     }
     if (!anyArmed) {
@@ -403,7 +401,7 @@ void CMidiView::Poll()
     }
 }
 
-QAbstractButton* CMidiView::Button(int field, int key) const
+QAbstractButton* CMidiView::Button(int field) const
 {
     if (field >= kPlay1 && field <= kSequence) {
         return transport_[static_cast<size_t>(field - kPlay1)];
@@ -411,40 +409,37 @@ QAbstractButton* CMidiView::Button(int field, int key) const
     if (field == kNotePlus) {
         return notePlus_;
     }
-    if (field == kNoteMinus) {
-        return noteMinus_;
-    }
-    if (key < 0 || key >= static_cast<int>(controls_.size())) {
-        return nullptr;
-    }
-    const KeyControls& c = controls_[static_cast<size_t>(key)];
-    switch (field) {
-    case kMute: return c.mute;
-    case kSolo: return c.solo;
-    case kActive: return c.active;
-    case kLoop: return c.loop;
-    case kHold: return c.hold;
-    case kSync: return c.sync;
-    default: return nullptr;
+    return field == kNoteMinus ? noteMinus_ : nullptr;
+}
+
+QSlider* CMidiView::Slider(int field) const { return field == kPitchBend ? pitchBendSlider_ : nullptr; }
+
+QString CMidiView::ControlTip(int field, int key) const
+{
+    return controls_.Rect(field, key).isEmpty() ? QString() : controls_.LookOf(field).tooltip;
+}
+
+void CMidiView::UpdateControl(int field, int key) { surface_->update(controls_.Rect(field, key)); }
+
+void CMidiView::SetChecked(int field, int key, bool on)
+{
+    if (controls_.SetChecked(field, key, on)) {
+        UpdateControl(field, key);
     }
 }
 
-QSlider* CMidiView::Slider(int field, int key) const
+void CMidiView::SetControlValue(int field, int key, int value)
 {
-    if (field == kPitchBend) {
-        return pitchBendSlider_;
+    if (controls_.SetValue(field, key, value)) {
+        UpdateControl(field, key);
     }
-    if (key < 0 || key >= static_cast<int>(controls_.size())) {
-        return nullptr;
-    }
-    return field == kVol ? controls_[static_cast<size_t>(key)].vol
-           : field == kPan ? controls_[static_cast<size_t>(key)].pan
-                           : nullptr;
 }
 
-CLevelMeter* CMidiView::Meter(int key) const
+void CMidiView::FeedMeter(int key, float peak)
 {
-    return key >= 0 && key < static_cast<int>(controls_.size()) ? controls_[static_cast<size_t>(key)].level : nullptr;
+    if (controls_.FeedMeter(key, peak)) {
+        UpdateControl(kLevel, key);
+    }
 }
 
 void CMidiView::SelectKey(int key)
@@ -453,8 +448,8 @@ void CMidiView::SelectKey(int key)
         return;
     }
     selectedKey_ = key < 0 ? -1 : key;
-    for (int k = 0; k < static_cast<int>(controls_.size()); ++k) {
-        controls_[static_cast<size_t>(k)].active->setChecked(k == selectedKey_);
+    for (int k = 0; k < controls_.KeyCount(); ++k) {
+        SetChecked(kActive, k, k == selectedKey_);
     }
     rules_.SetSelectedKey(selectedKey_);
     surface_->update();

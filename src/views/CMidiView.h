@@ -10,6 +10,7 @@
 #include <QScrollArea>
 #include <QTimer>
 
+#include "views/PianoControls.h"
 #include "views/PianoGeometry.h"
 #include "views/PianoKeys.h"
 #include "views/PianoLook.h"
@@ -22,7 +23,6 @@ namespace tessaron {
 
 class CBitmapButton;
 class CChordwayDoc;
-class CLevelMeter;
 class CMedia;
 class CPianoSurface;
 class CScheduler;
@@ -35,6 +35,8 @@ class CTriggerRules;
 // active, volume, pan, loop, hold, sync), the pitch-bend slider, NOTE+ and NOTE- (which move
 // the MIDI keyboard by an octave), and six transport buttons that act on the selected key.
 // Layout and colours come from the skin's PIANO section. The upper pane of the left column.
+// The keys and the controls over them are drawn on one surface (PianoControls); the single
+// controls (pitch bend, NOTE+/-, transport) are child widgets.
 //
 // Runs on the user-interface thread. Media are reached by their place in the song's media
 // list; the view rebuilds its key lists whenever the list changes (MediaChanged).
@@ -123,10 +125,24 @@ public:
     // Whether a medium of the key waits, armed, for its grid point.
     bool KeyArmed(int key) const { return key >= 0 && key < static_cast<int>(armed_.size()) && armed_[static_cast<size_t>(key)]; }
 
-    // The controls, by field and key (null when none).
-    QAbstractButton* Button(int field, int key = 0) const;
-    QSlider* Slider(int field, int key = 0) const;
-    CLevelMeter* Meter(int key) const;
+    // The single controls (NOTE+, NOTE-, the transport buttons; the pitch-bend slider), null
+    // when none.
+    QAbstractButton* Button(int field) const;
+    QSlider* Slider(int field) const;
+    // The per-key controls, drawn on the surface: where one stands (surface coordinates; empty
+    // for none), the one under a point as 100 x field + key (-1 none), its state, value and tip.
+    const PianoControls& Controls() const { return controls_; }
+    QRect ControlRect(int field, int key) const { return controls_.Rect(field, key); }
+    int ControlAt(int32_t x, int32_t y) const { return controls_.At(QPoint(x, y)); }
+    bool Checked(int field, int key) const { return controls_.Checked(field, key); }
+    int Value(int field, int key) const { return controls_.Value(field, key); }
+    double MeterLevel(int key) const { return controls_.MeterShown(key); }
+    QString ControlTip(int field, int key) const;
+    // A new peak for a key's meter (the view's timer feeds the playing levels).
+    void FeedMeter(int key, float peak);
+    // What a click on a per-key button does, and a per-key slider moved to `value`.
+    void ControlClicked(int field, int key);
+    void ControlMoved(int field, int key, int value);
 
     // Keyboard commands of the view, by Qt key; answers whether the key was one of them.
     bool KeyCommand(int qtKey, bool keypad);
@@ -136,10 +152,12 @@ public:
     void Transport(int field);
     void ShiftOctave(int delta);
 
-    // Mouse on the keys (surface coordinates), as the surface hands them over.
+    // Mouse on the keys and their controls (surface coordinates), as the surface hands them
+    // over. A wheel over a slider moves it by `steps` steps; `taken` tells whether it did.
     void MousePress(Qt::MouseButton button, int32_t x, int32_t y);
     void MouseMove(int32_t x, int32_t y);
-    void MouseRelease(Qt::MouseButton button);
+    void MouseRelease(Qt::MouseButton button, int32_t x, int32_t y);
+    void MouseWheel(int32_t x, int32_t y, int steps, bool* taken);
     void ContextMenuAt(int32_t x, int32_t y, const QPoint& global);
     // The popup menu of key `key` (-1: no key under the pointer); each entry's data is its command.
     QMenu* MakePopup(int key, QWidget* parent);
@@ -160,26 +178,20 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    struct KeyControls {
-        CLevelMeter* level = nullptr;
-        CBitmapButton* mute = nullptr;
-        CBitmapButton* solo = nullptr;
-        CBitmapButton* active = nullptr;
-        CSkinSlider* vol = nullptr;
-        CSkinSlider* pan = nullptr;
-        CBitmapButton* loop = nullptr;
-        CBitmapButton* hold = nullptr;
-        CBitmapButton* sync = nullptr;
-    };
-
     void Build();
     void Teardown();
     void BuildControls();
     void BuildSingleControls();
-    CBitmapButton* MakeButton(int field, int key, size_t definition, const QString& label, bool checkable);
-    CSkinSlider* MakeSlider(int field, int key, size_t definition, Qt::Orientation orientation, int minimum,
-                            int maximum);
-    void Place(QWidget* control, int field, int key, QSize bitmap);
+    CBitmapButton* MakeButton(int field, size_t definition, const QString& label);
+    CSkinSlider* MakeSlider(int field, size_t definition, Qt::Orientation orientation, int minimum, int maximum);
+    void Place(QWidget* control, int field, QSize bitmap);
+    void UpdateControl(int field, int key);
+    void SetChecked(int field, int key, bool on);
+    void SetControlValue(int field, int key, int value);
+    // The mouse on a per-key control: pressed, moved while held, let go.
+    void ControlPress(int id, QPoint at);
+    void ControlDrag(QPoint at);
+    void ControlRelease(QPoint at);
     void ShowSwitches();
     void ResizeSurface();
 
@@ -213,13 +225,18 @@ private:
     PianoGeometry geometry_;
     PianoKeys keys_;
     bool built_ = false;
-    std::vector<KeyControls> controls_;
+    PianoControls controls_;
     std::vector<bool> savedMutes_;
     std::vector<bool> armed_;  // every key's mute while a key is in solo
     CSkinSlider* pitchBendSlider_ = nullptr;
     CBitmapButton* notePlus_ = nullptr;
     CBitmapButton* noteMinus_ = nullptr;
     std::array<CBitmapButton*, 6> transport_{};
+    int controlDown_ = -1;     // the per-key control under a held left button
+    QPoint controlFrom_;       // where it was pressed
+    int controlStart_ = 0;     // a slider's value then
+    int controlGrab_ = -1;     // a slider's thumb held this far behind its leading edge
+    bool controlKnob_ = false; // the slider held is a knob, turned by dragging
     int selectedKey_ = -1;
     int pressedKey_ = -1;
     int middleKey_ = -1;

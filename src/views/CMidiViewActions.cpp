@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QSignalBlocker>
 
 #include "media/CMedia.h"
 #include "song/CAction.h"
@@ -28,6 +29,10 @@ constexpr int kModeLoop = 2;
 constexpr int32_t kSilence = -1000;
 constexpr int32_t kPanEnd = 1000;
 constexpr int kStep = 10;
+// A slider with less room than this for its thumb is a knob, turned by dragging over
+// kKnobTravel pixels for its whole range.
+constexpr int kKnobBelow = 8;
+constexpr int kKnobTravel = 200;
 
 bool Playing(const CMedia& medium) { return medium.IsPlaying() || medium.IsDevicePlaying(); }
 
@@ -69,7 +74,7 @@ bool CMidiView::KeyCommand(int qtKey, bool keypad)
         if (!keys_.Valid(key)) {
             return false;
         }
-        SetMute(key, !controls_[static_cast<size_t>(key)].mute->isChecked());
+        SetMute(key, !controls_.Checked(kMute, key));
         return true;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
@@ -276,12 +281,121 @@ void CMidiView::Release(int key)
 
 bool CMidiView::HoldOn(int key) const
 {
-    return keys_.Valid(key) && key < static_cast<int>(controls_.size()) &&
-           controls_[static_cast<size_t>(key)].hold->isChecked();
+    return keys_.Valid(key) && controls_.Checked(kHold, key);
+}
+
+void CMidiView::ControlClicked(int field, int key)
+{
+    const bool on = !controls_.Checked(field, key);
+    switch (field) {
+    case kMute: SetMute(key, on); break;
+    case kSolo: SetSolo(key, on); break;
+    case kActive: SetActive(key, on); break;
+    case kLoop: SetFlag(key, CMedia::kFlagLoop, on); break;
+    case kHold: SetFlag(key, CMedia::kFlagHold, on); break;
+    case kSync: SetFlag(key, CMedia::kFlagResynchro, on); break;
+    default: break;
+    }
+}
+
+void CMidiView::ControlMoved(int field, int key, int value)
+{
+    if (field == kVol) {
+        SetKeyVolume(key, value);
+    } else if (field == kPan) {
+        SetKeyPan(key, value);
+    }
+}
+
+void CMidiView::ControlPress(int id, QPoint at)
+{
+    const int field = PianoControls::FieldOf(id);
+    const int key = PianoControls::KeyOf(id);
+    controlDown_ = id;
+    controlFrom_ = at;
+    controls_.SetDown(id);
+    UpdateControl(field, key);
+    if (controls_.LookOf(field).kind != PianoControls::Kind::Slider) {
+        return;  // a button acts when it is let go over it
+    }
+    controlStart_ = controls_.Value(field, key);
+    const QRect slider = controls_.Rect(field, key);
+    const QRect thumb = controls_.ThumbRect(field, key);
+    const bool vertical = controls_.LookOf(field).vertical;
+    // With no room to slide it is a knob, turned by dragging.
+    controlKnob_ = (vertical ? slider.height() - thumb.height() : slider.width() - thumb.width()) < kKnobBelow;
+    if (controlKnob_) {
+        return;
+    }
+    // Held by its thumb it follows the pointer from there; pressed beside it, it jumps there.
+    if (thumb.contains(at)) {
+        controlGrab_ = vertical ? at.y() - thumb.top() : at.x() - thumb.left();
+        return;
+    }
+    controlGrab_ = -1;
+    ControlMoved(field, key, controls_.ValueAt(field, key, at));
+    controlStart_ = controls_.Value(field, key);
+}
+
+void CMidiView::ControlDrag(QPoint at)
+{
+    const int field = PianoControls::FieldOf(controlDown_);
+    const int key = PianoControls::KeyOf(controlDown_);
+    const PianoControls::Look& look = controls_.LookOf(field);
+    if (look.kind != PianoControls::Kind::Slider) {
+        // Drawn down only while the pointer stays over it, like any push button.
+        controls_.SetDown(controls_.Rect(field, key).contains(at) ? controlDown_ : -1);
+        UpdateControl(field, key);
+        return;
+    }
+    if (!controlKnob_) {
+        // Not moved along the slider: the value stays, whatever the rounding of pixels.
+        const bool moved = look.vertical ? at.y() != controlFrom_.y() : at.x() != controlFrom_.x();
+        ControlMoved(field, key, moved ? controls_.ValueAt(field, key, at, controlGrab_) : controlStart_);
+        return;
+    }
+    // A knob turns up (or right) by its whole range over kKnobTravel pixels.
+    const QPoint moved = at - controlFrom_;
+    const int travel = moved.x() - moved.y();
+    ControlMoved(field, key, controlStart_ + travel * (look.maximum - look.minimum) / kKnobTravel);
+}
+
+void CMidiView::ControlRelease(QPoint at)
+{
+    const int id = controlDown_;
+    const int field = PianoControls::FieldOf(id);
+    const int key = PianoControls::KeyOf(id);
+    controlDown_ = -1;
+    controls_.SetDown(-1);
+    UpdateControl(field, key);
+    if (controls_.LookOf(field).kind == PianoControls::Kind::Button && controls_.Rect(field, key).contains(at)) {
+        ControlClicked(field, key);
+    }
+}
+
+void CMidiView::MouseWheel(int32_t x, int32_t y, int steps, bool* taken)
+{
+    const int id = controls_.At(QPoint(x, y));
+    const int field = PianoControls::FieldOf(id);
+    *taken = id >= 0 && controls_.LookOf(field).kind == PianoControls::Kind::Slider;
+    if (*taken) {
+        const int key = PianoControls::KeyOf(id);
+        ControlMoved(field, key, controls_.Value(field, key) + steps * kStep);
+    }
 }
 
 void CMidiView::MousePress(Qt::MouseButton button, int32_t x, int32_t y)
 {
+    if (controlDown_ >= 0) {
+        return;  // another button while a control is held
+    }
+    const int control = controls_.At(QPoint(x, y));
+    if (control >= 0) {
+        if (button == Qt::LeftButton) {
+            ControlPress(control, QPoint(x, y));
+        }
+        return;
+    }
     const int key = geometry_.HitTest(x, y);
     if (button == Qt::LeftButton) {
         setFocus(Qt::MouseFocusReason);
@@ -302,6 +416,10 @@ void CMidiView::MousePress(Qt::MouseButton button, int32_t x, int32_t y)
 
 void CMidiView::MouseMove(int32_t x, int32_t y)
 {
+    if (controlDown_ >= 0) {
+        ControlDrag(QPoint(x, y));
+        return;
+    }
     if (!dragging_) {
         return;
     }
@@ -320,8 +438,14 @@ void CMidiView::MouseMove(int32_t x, int32_t y)
     surface_->update();
 }
 
-void CMidiView::MouseRelease(Qt::MouseButton button)
+void CMidiView::MouseRelease(Qt::MouseButton button, int32_t x, int32_t y)
 {
+    if (controlDown_ >= 0) {
+        if (button == Qt::LeftButton) {
+            ControlRelease(QPoint(x, y));
+        }
+        return;
+    }
     if (button == Qt::MiddleButton) {
         middleKey_ = -1;
         return;
@@ -345,15 +469,11 @@ int32_t CMidiView::PanOfKnob(int value) { return value < -kPanRange + 1 ? -kPanE
 bool CMidiView::KeyLevels(int32_t midiKey, int32_t& volume, int32_t& pan) const
 {
     const int key = CTriggerRules::KeyIndexOfMidiKey(midiKey, keys_.KeyCount());
-    if (!built_ || !keys_.Valid(key) || static_cast<size_t>(key) >= controls_.size()) {
+    if (!built_ || !keys_.Valid(key) || key >= controls_.KeyCount()) {
         return false;
     }
-    const KeyControls& controls = controls_[static_cast<size_t>(key)];
-    if (controls.vol == nullptr || controls.pan == nullptr) {
-        return false;
-    }
-    volume = VolumeOfSlider(controls.vol->value());
-    pan = PanOfKnob(controls.pan->value());
+    volume = VolumeOfSlider(controls_.Value(kVol, key));
+    pan = PanOfKnob(controls_.Value(kPan, key));
     return true;
 }
 
@@ -372,9 +492,7 @@ void CMidiView::SetKeyVolume(int key, int volume)
             }
         }
     }
-    CSkinSlider* slider = controls_[static_cast<size_t>(key)].vol;
-    const QSignalBlocker quiet(slider);
-    slider->setValue(std::clamp(sent, kVolumeMin, 0));
+    SetControlValue(kVol, key, sent);
 }
 
 void CMidiView::SetKeyPan(int key, int pan)
@@ -391,9 +509,7 @@ void CMidiView::SetKeyPan(int key, int pan)
             }
         }
     }
-    CSkinSlider* slider = controls_[static_cast<size_t>(key)].pan;
-    const QSignalBlocker quiet(slider);
-    slider->setValue(std::clamp(sent, -kPanRange, kPanRange));
+    SetControlValue(kPan, key, sent);
 }
 
 void CMidiView::ApplyPitchBend(int value)
@@ -414,7 +530,7 @@ void CMidiView::SetMute(int key, bool on)
     if (!keys_.Valid(key)) {
         return;
     }
-    controls_[static_cast<size_t>(key)].mute->setChecked(on);
+    SetChecked(kMute, key, on);
     std::lock_guard guard(doc_.Lock());
     for (int index : keys_.MediaOf(key)) {
         CMedia* medium = doc_.MediumAt(index);
@@ -438,7 +554,7 @@ void CMidiView::SetSolo(int key, bool on)
         savedMutes_.clear();
     };
     if (!on) {
-        controls_[static_cast<size_t>(key)].solo->setChecked(false);
+        SetChecked(kSolo, key, false);
         if (key == soloKey_) {
             // Every key goes back to the mute it had before the solo.
             soloKey_ = -1;
@@ -447,16 +563,16 @@ void CMidiView::SetSolo(int key, bool on)
         return;
     }
     if (soloKey_ >= 0 && soloKey_ != key) {
-        controls_[static_cast<size_t>(soloKey_)].solo->setChecked(false);
+        SetChecked(kSolo, soloKey_, false);
         restore();
     }
     if (savedMutes_.empty()) {
         for (int k = 0; k < keys_.KeyCount(); ++k) {
-            savedMutes_.push_back(controls_[static_cast<size_t>(k)].mute->isChecked());
+            savedMutes_.push_back(controls_.Checked(kMute, k));
         }
     }
     soloKey_ = key;
-    controls_[static_cast<size_t>(key)].solo->setChecked(true);
+    SetChecked(kSolo, key, true);
     for (int k = 0; k < keys_.KeyCount(); ++k) {
         SetMute(k, k != key);
     }
@@ -476,7 +592,7 @@ void CMidiView::SetActive(int key, bool on)
     if (on) {
         SelectKey(key);
     } else {
-        controls_[static_cast<size_t>(key)].active->setChecked(false);
+        SetChecked(kActive, key, false);
     }
 }
 
@@ -485,10 +601,7 @@ void CMidiView::SetFlag(int key, int32_t flag, bool on)
     if (!keys_.Valid(key)) {
         return;
     }
-    CBitmapButton* button = flag == CMedia::kFlagLoop   ? controls_[static_cast<size_t>(key)].loop
-                            : flag == CMedia::kFlagHold ? controls_[static_cast<size_t>(key)].hold
-                                                        : controls_[static_cast<size_t>(key)].sync;
-    button->setChecked(on);
+    SetChecked(flag == CMedia::kFlagLoop ? kLoop : flag == CMedia::kFlagHold ? kHold : kSync, key, on);
     if (!keys_.HasMedia(key)) {
         return;
     }
@@ -618,7 +731,7 @@ std::vector<CMedia*> CMidiView::DropFiles(int32_t x, int32_t y, const std::vecto
     }
     const int key = geometry_.DropKey(x, y);
     const bool hold = HoldOn(key);
-    const bool loop = controls_[static_cast<size_t>(key)].loop->isChecked();
+    const bool loop = controls_.Checked(kLoop, key);
     // Every file takes the key it was dropped on, with the key's HOLD and LOOP.
     const std::vector<CMedia*> added = AddMediaFromFiles(doc_, paths, key, false);
     {

@@ -5,10 +5,13 @@
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
+#include <QHelpEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include "views/CMidiView.h"
 
@@ -27,6 +30,30 @@ CPianoSurface::CPianoSurface(CMidiView& view, QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("PianoSurface"));
     setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleName(QStringLiteral("Piano keys"));
+    setAccessibleDescription(QStringLiteral(
+        "Left and Right select a key; Enter plays it once, Space in loop, Backspace stops it, Escape mutes it, "
+        "Page Up and Page Down change its volume, Up and Down bend its pitch."));
+}
+
+bool CPianoSurface::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        // The per-key controls are drawn, not widgets: their tips are found here.
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int id = view_.ControlAt(help->pos().x(), help->pos().y());
+        const int field = PianoControls::FieldOf(id);
+        const int key = PianoControls::KeyOf(id);
+        const QString tip = id >= 0 ? view_.ControlTip(field, key) : QString();
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, this, view_.ControlRect(field, key));
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 QString CPianoSurface::NoteName(int key)
@@ -37,9 +64,14 @@ QString CPianoSurface::NoteName(int key)
 void CPianoSurface::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    const QRect clip = event->rect();
     const PianoLook& look = view_.Look();
-    painter.fillRect(event->rect(), look.background);
+    painter.fillRect(clip, look.background);
+    // Most repaints are a few meters: what they do not meet is not drawn at all.
     for (const PianoLook::Border& border : look.borders) {
+        if (!border.rect.intersects(clip)) {
+            continue;
+        }
         if (border.fill.isValid()) {
             painter.fillRect(border.rect, border.fill);
         }
@@ -49,9 +81,14 @@ void CPianoSurface::paintEvent(QPaintEvent* event)
         }
     }
     for (const PianoLook::Bitmap& bitmap : look.bitmaps) {
-        painter.drawImage(bitmap.rect, bitmap.image);
+        if (bitmap.rect.intersects(clip)) {
+            painter.drawImage(bitmap.rect, bitmap.image);
+        }
     }
     for (const PianoLook::Text& text : look.texts) {
+        if (!text.rect.intersects(clip)) {
+            continue;
+        }
         painter.save();
         painter.setFont(text.font);
         painter.setPen(text.colour);
@@ -65,12 +102,16 @@ void CPianoSurface::paintEvent(QPaintEvent* event)
         }
         painter.restore();
     }
-    if (look.hasSupport) {
+    if (look.hasSupport && look.support.intersects(clip)) {
         painter.fillRect(look.support, look.supportColour);
     }
-    if (view_.Built()) {
+    if (!view_.Built()) {
+        return;
+    }
+    if (ToQRect(view_.Geometry().KeyArea()).intersects(clip)) {
         PaintKeys(painter);
     }
+    view_.Controls().Paint(painter, clip);
 }
 
 void CPianoSurface::PaintKeys(QPainter& painter)
@@ -148,7 +189,26 @@ void CPianoSurface::mouseMoveEvent(QMouseEvent* event)
     view_.MouseMove(p.x(), p.y());
 }
 
-void CPianoSurface::mouseReleaseEvent(QMouseEvent* event) { view_.MouseRelease(event->button()); }
+void CPianoSurface::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    view_.MouseRelease(event->button(), p.x(), p.y());
+}
+
+void CPianoSurface::wheelEvent(QWheelEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    const int steps = event->angleDelta().y() / QWheelEvent::DefaultDeltasPerStep;
+    bool taken = false;
+    if (steps != 0) {
+        view_.MouseWheel(p.x(), p.y(), steps, &taken);
+    }
+    if (taken) {
+        event->accept();
+    } else {
+        event->ignore();  // the scroll area scrolls
+    }
+}
 
 void CPianoSurface::contextMenuEvent(QContextMenuEvent* event)
 {

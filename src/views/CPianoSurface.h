@@ -7,8 +7,9 @@ namespace tessaron {
 class CMidiView;
 
 // The drawn part of the piano view, inside its scroll area: the decorations, the keys with
-// their states and note names, the support strip. It holds the view's controls as children,
-// and hands mouse presses and drops on the keys to the view.
+// their states and note names, the support strip and the controls over every key. It holds
+// the view's single controls as children, and hands the mouse on the keys and controls, the
+// wheel, tooltips and drops to the view.
 class CPianoSurface : public QWidget {
 public:
     // The MIME type of a media-list row dragged onto a key: the medium's list position as
@@ -21,7 +22,9 @@ public:
     static QString NoteName(int key);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -170,8 +170,8 @@ private slots:
         // With AUTOVOL a handed-over sample takes the level and pan of its piano key, here key 1
         // (the second medium's place), instead of the record's.
         Frame().Doc().Environment().settings.autoVol = true;
-        Frame().PianoView()->Slider(CMidiView::kVol, 1)->setValue(-150);
-        Frame().PianoView()->Slider(CMidiView::kPan, 1)->setValue(500);
+        Frame().PianoView()->ControlMoved(CMidiView::kVol, 1, -150);
+        Frame().PianoView()->ControlMoved(CMidiView::kPan, 1, 500);
         QProcess sendLevels;
         sendLevels.start(QStringLiteral(TESSARON_BINARY_DIR "/tessaron-cli"),
                          {"send", "file", "--path", QString::fromStdString(WriteTone("levels", 440.0)), "--name",

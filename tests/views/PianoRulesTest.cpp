@@ -6,8 +6,9 @@
 #include "skin/CSkinFile.h"
 #include "skin/SkinDefaults.h"
 #include "song/CChordwayDoc.h"
-#include "views/CLevelMeter.h"
+#include "views/LevelMeter.h"
 #include "views/MediaKeyCode.h"
+#include "views/PianoControls.h"
 #include "views/PianoGeometry.h"
 #include "views/PianoKeys.h"
 
@@ -210,16 +211,74 @@ private slots:
         QCOMPARE(MediaKeyCode(Qt::Key_Shift, QString()), 0);
     }
 
+    // The drawn controls: a vertical slider has its maximum at the top and gives back the
+    // value its thumb shows; values and states stay in range and report real changes only;
+    // where two controls overlap, the one drawn last is hit.
+    void drawnControlsMapPointsAndValues()
+    {
+        skin::SkinSection fields = skin::PianoDefaults();
+        const PianoGeometry geometry(1);
+        std::array<PianoControls::Look, PianoControls::kFields> looks;
+        for (auto& look : looks) {
+            look.size = QSize(10, 10);
+        }
+        looks[0].kind = PianoControls::Kind::Meter;
+        looks[4].kind = PianoControls::Kind::Slider;  // VOL
+        looks[4].minimum = -350;
+        looks[4].maximum = 0;
+        for (int field = 1; field <= 9; ++field) {
+            skin::SkinField& f = fields.fields[static_cast<size_t>(field)];
+            f.x = -1;
+            f.y = field == 3 ? 20 : 10 * field;  // SOLO over MUTE's row
+            f.w = field == 5 ? 10 : -1;
+            f.h = field == 5 ? 60 : -1;
+        }
+        PianoControls controls;
+        controls.Build(geometry, fields, looks);
+        QCOMPARE(controls.Count(), 12 * 9);
+        const QRect volume = controls.Rect(5, 2);
+        QCOMPARE(volume.size(), QSize(10, 60));
+        QCOMPARE(controls.ValueAt(5, 2, QPoint(volume.center().x(), volume.top())), 0);
+        QCOMPARE(controls.ValueAt(5, 2, QPoint(volume.center().x(), volume.bottom())), -350);
+        QCOMPARE(controls.ValueAt(5, 2, QPoint(volume.center().x(), volume.bottom() + 50)), -350);
+        for (int value : {-350, -200, -1, 0}) {
+            QVERIFY(controls.SetValue(5, 2, value) || value == 0);
+            const QRect thumb = controls.ThumbRect(5, 2);
+            QVERIFY(volume.contains(thumb));
+            const int back = controls.ValueAt(5, 2, thumb.topLeft(), 0);
+            QVERIFY2(std::abs(back - value) <= 350 / (volume.height() - thumb.height()) + 1,
+                     qPrintable(QStringLiteral("%1 -> %2").arg(value).arg(back)));
+        }
+        QVERIFY(controls.SetValue(5, 2, -100));
+        QVERIFY(controls.SetValue(5, 2, 99));
+        QCOMPARE(controls.Value(5, 2), 0);  // limited to the range
+        QVERIFY(!controls.SetValue(5, 2, 5));
+        QVERIFY(controls.SetChecked(7, 11, true));
+        QVERIFY(!controls.SetChecked(7, 11, true));
+        QVERIFY(controls.Checked(7, 11));
+        QVERIFY(!controls.Checked(7, 10));
+        QVERIFY(!controls.SetChecked(7, 12, true));  // no key 12 on one octave
+        QCOMPARE(controls.At(controls.Rect(2, 4).center()), 304);  // SOLO drawn over MUTE
+        QCOMPARE(controls.At(controls.Rect(1, 4).center()), -1);   // a meter takes no clicks
+        QVERIFY(controls.FeedMeter(4, 1.0f));
+        QCOMPARE(controls.MeterShown(4), 1.0);
+        QVERIFY(controls.Extent().contains(controls.Rect(9, 11)));
+        controls.Clear();
+        QCOMPARE(controls.At(volume.center()), -1);
+        QVERIFY(controls.Rect(5, 2).isEmpty());
+    }
+
     void metersShowDecibels()
     {
-        QCOMPARE(CLevelMeter::Scale(1.0f), 1.0);
-        QCOMPARE(CLevelMeter::Scale(0.0f), 0.0);
-        QVERIFY(qAbs(CLevelMeter::Scale(0.5f) - (1.0 - 6.0206 / 48.0)) < 1e-3);
-        QCOMPARE(CLevelMeter::Scale(0.001f), 0.0);  // -60 dB is below the scale
-        CLevelMeter meter(nullptr);
-        meter.Feed(1.0f);
+        QCOMPARE(LevelMeter::Scale(1.0f), 1.0);
+        QCOMPARE(LevelMeter::Scale(0.0f), 0.0);
+        QVERIFY(qAbs(LevelMeter::Scale(0.5f) - (1.0 - 6.0206 / 48.0)) < 1e-3);
+        QCOMPARE(LevelMeter::Scale(0.001f), 0.0);  // -60 dB is below the scale
+        LevelMeter meter;
+        QVERIFY(meter.Feed(1.0f));
         QCOMPARE(meter.Shown(), 1.0);
-        meter.Feed(0.0f);
+        QVERIFY(!meter.Feed(1.0f));  // nothing to redraw
+        QVERIFY(meter.Feed(0.0f));
         QVERIFY(meter.Shown() < 1.0 && meter.Shown() > 0.9);  // falls back, not at once
         for (int i = 0; i < 40; ++i) {
             meter.Feed(0.0f);

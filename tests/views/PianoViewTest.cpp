@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSlider>
+#include <QToolTip>
 #include <QUrl>
 
 #include "app/CSkin.h"
@@ -25,7 +26,6 @@
 #include "song/Messages.h"
 #include "views/CChordwayView.h"
 #include "views/CKeyFilter.h"
-#include "views/CLevelMeter.h"
 #include "views/CMidiView.h"
 #include "views/CPianoSurface.h"
 
@@ -113,6 +113,21 @@ struct Piano {
         QApplication::sendEvent(view->Surface(), &event);
     }
 
+    // A click of the left button on a control over a key, where the view draws it.
+    void Click(int field, int key)
+    {
+        const QPoint at = view->ControlRect(field, key).center();
+        Mouse(QEvent::MouseButtonPress, Qt::LeftButton, at, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, at, Qt::NoButton);
+    }
+    // The left button pressed at `from`, moved to `to` and let go there.
+    void Drag(QPoint from, QPoint to)
+    {
+        Mouse(QEvent::MouseButtonPress, Qt::LeftButton, from, Qt::LeftButton);
+        Mouse(QEvent::MouseMove, Qt::NoButton, to, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, to, Qt::NoButton);
+    }
+
     // A drag entering the keys and dropped: what the desktop sends.
     bool Drop(QPoint at, QMimeData* data)
     {
@@ -169,16 +184,37 @@ private slots:
         QCOMPARE(p.view->Geometry().Left(), 64);  // NOTE x, y of the skin
         QCOMPARE(p.view->Geometry().Top(), 174);
         QCOMPARE(p.view->Geometry().WhiteWidth(), 36);
+        // One control of each field over every key, found where it is drawn; a meter takes no
+        // clicks, so a point on it finds nothing.
+        const QRect surface = p.view->Surface()->rect();
         for (int field = CMidiView::kLevel; field <= CMidiView::kSync; ++field) {
-            for (int key : {0, 4, 5, 11, 23}) {
-                auto* control = p.view->Surface()->findChild<QWidget*>(QStringLiteral("control%1").arg(100 * field + key));
-                QVERIFY2(control, qPrintable(QStringLiteral("field %1 key %2").arg(field).arg(key)));
-                QVERIFY(control->isVisible());
+            for (int key = 0; key < 24; ++key) {
+                const QRect rect = p.view->ControlRect(field, key);
+                QVERIFY2(!rect.isEmpty() && surface.contains(rect),
+                         qPrintable(QStringLiteral("field %1 key %2").arg(field).arg(key)));
+                const int expected = field == CMidiView::kLevel ? -1 : 100 * field + key;
+                QCOMPARE(p.view->ControlAt(rect.center().x(), rect.center().y()), expected);
+                QCOMPARE(p.view->ControlAt(rect.left(), rect.top()), expected);
+                QCOMPARE(p.view->ControlAt(rect.right(), rect.bottom()), expected);
             }
         }
-        // The mute button takes the built-in bitmap's size (w and h of -1), 9 x 10.
-        QCOMPARE(p.view->Button(CMidiView::kMute, 3)->size(), QSize(9, 10));
-        QCOMPARE(p.view->Button(CMidiView::kMute, 3)->toolTip(), QStringLiteral("Mute"));
+        QVERIFY(p.view->ControlRect(CMidiView::kMute, 24).isEmpty());
+        QCOMPARE(p.view->ControlAt(0, 0), -1);
+        // Half a white key from key to key, a whole one after E and B.
+        const int white = p.view->Geometry().WhiteWidth();
+        QCOMPARE(p.view->ControlRect(CMidiView::kSolo, 1).x() - p.view->ControlRect(CMidiView::kSolo, 0).x(), white / 2);
+        QCOMPARE(p.view->ControlRect(CMidiView::kSolo, 5).x() - p.view->ControlRect(CMidiView::kSolo, 4).x(), white);
+        QCOMPARE(p.view->ControlRect(CMidiView::kSolo, 12).x() - p.view->ControlRect(CMidiView::kSolo, 11).x(), white);
+        // The mute button takes the built-in bitmap's size (w and h of -1), 9 x 10, and the
+        // field's tip shows over it.
+        const QRect mute = p.view->ControlRect(CMidiView::kMute, 3);
+        QCOMPARE(mute.size(), QSize(9, 10));
+        QCOMPARE(p.view->ControlTip(CMidiView::kMute, 3), QStringLiteral("Mute"));
+        QHelpEvent help(QEvent::ToolTip, mute.center(), p.view->Surface()->mapToGlobal(mute.center()));
+        QApplication::sendEvent(p.view->Surface(), &help);
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("Mute"));
+        // No per-key control is a window of its own; the single ones are.
+        QCOMPARE(p.view->Surface()->findChildren<QWidget*>().size(), qsizetype(10));
         for (int id : {10, 11, 12, 18, 19, 20, 21, 22, 23}) {
             QVERIFY(p.view->Surface()->findChild<QWidget*>(QStringLiteral("control%1").arg(id)));
         }
@@ -186,6 +222,13 @@ private slots:
         // A full repaint draws without a fault.
         const QImage shot = p.view->Surface()->grab().toImage();
         QCOMPARE(shot.pixelColor(p.view->KeyPoint(0)), QColor(250, 250, 238));  // the skin's WHITE ct
+        // A button is drawn with its on image once clicked, and the click reached the key.
+        p.Click(CMidiView::kMute, 3);
+        QVERIFY(p.view->Checked(CMidiView::kMute, 3));
+        QVERIFY(p.view->Surface()->grab(mute).toImage() != shot.copy(mute));
+        p.Click(CMidiView::kMute, 3);
+        QVERIFY(!p.view->Checked(CMidiView::kMute, 3));
+        QCOMPARE(p.view->Surface()->grab(mute).toImage(), shot.copy(mute));
     }
 
     void keyboardPlaysOnceIgnoresRepeatsAndSustains()
@@ -268,7 +311,7 @@ private slots:
         CSamples* c = p.AddSample(12);
         CSamples* d = p.AddSample(14);
         CSamples* e = p.AddSample(16);
-        p.view->Button(CMidiView::kHold, 2)->click();
+        p.Click(CMidiView::kHold, 2);
         QVERIFY(d->IsHold());
         p.Mouse(QEvent::MouseButtonPress, Qt::LeftButton, p.view->KeyPoint(0), Qt::LeftButton);
         QCOMPARE(p.view->PressedKey(), 0);
@@ -343,7 +386,7 @@ private slots:
         p.rules.Press({0, 2});
         p.Ticks(2);
         QVERIFY(one->IsDevicePlaying() && five->IsDevicePlaying());
-        p.view->Button(CMidiView::kActive, 3)->click();
+        p.Click(CMidiView::kActive, 3);
         QCOMPARE(p.view->SelectedKey(), 3);
         p.view->Button(CMidiView::kAloneLoop)->click();
         p.Ticks(2);
@@ -352,8 +395,8 @@ private slots:
         QVERIFY(!one->IsDevicePlaying());
         QVERIFY(!five->IsDevicePlaying());
         // ACTIVE on another key moves the selection; STOP stops it, PLAY1 plays it once.
-        p.view->Button(CMidiView::kActive, 5)->click();
-        QVERIFY(!p.view->Button(CMidiView::kActive, 3)->isChecked());
+        p.Click(CMidiView::kActive, 5);
+        QVERIFY(!p.view->Checked(CMidiView::kActive, 3));
         p.view->Button(CMidiView::kPlay1)->click();
         p.Ticks(2);
         QVERIFY(five->IsDevicePlaying());
@@ -395,7 +438,7 @@ private slots:
         QVERIFY(sample->IsDevicePlaying());
         QVERIFY(!sample->IsLoop());
         p.Tap(Qt::Key_Escape);
-        QVERIFY(p.view->Button(CMidiView::kMute, 0)->isChecked());
+        QVERIFY(p.view->Checked(CMidiView::kMute, 0));
         QCOMPARE(sample->muteFlag, 1);
         p.Tap(Qt::Key_Escape);
         QCOMPARE(sample->muteFlag, 0);
@@ -405,7 +448,7 @@ private slots:
         p.Tap(Qt::Key_PageDown);
         p.Ticks(1);
         QCOMPARE(sample->volume, -20);
-        QCOMPARE(p.view->Slider(CMidiView::kVol, 0)->value(), -20);
+        QCOMPARE(p.view->Value(CMidiView::kVol, 0), -20);
         p.Tap(Qt::Key_End);
         p.Ticks(1);
         QCOMPARE(sample->volume, -1000);
@@ -417,8 +460,8 @@ private slots:
         QCOMPARE(sample->pan, 10);
         p.Tap(Qt::Key_Right);
         QCOMPARE(p.view->SelectedKey(), 1);
-        QVERIFY(p.view->Button(CMidiView::kActive, 1)->isChecked());
-        QVERIFY(!p.view->Button(CMidiView::kActive, 0)->isChecked());
+        QVERIFY(p.view->Checked(CMidiView::kActive, 1));
+        QVERIFY(!p.view->Checked(CMidiView::kActive, 0));
         p.Tap(Qt::Key_Left);
         p.Tap(Qt::Key_Left);
         QCOMPARE(p.view->SelectedKey(), 0);
@@ -427,26 +470,52 @@ private slots:
         QVERIFY(p.view->hasFocus() || !p.view->isActiveWindow());  // Tab moved no focus
     }
 
+    // The sliders over the keys, with the mouse: pressed beside the thumb the volume jumps
+    // there, held by the thumb it follows the pointer, the wheel steps it; the pan knob turns
+    // as it is dragged. Their ends are silence and the ends of the stereo field.
     void slidersSendVolumeAndPanWithTheirEnds()
     {
         Piano& p = *p_;
         CSamples* sample = p.AddSample(12);
-        QSlider* volume = p.view->Slider(CMidiView::kVol, 0);
-        volume->triggerAction(QAbstractSlider::SliderToMinimum);
+        const QRect volume = p.view->ControlRect(CMidiView::kVol, 0);
+        p.Drag(QPoint(volume.center().x(), volume.bottom()), QPoint(volume.center().x(), volume.bottom()));
         p.Ticks(1);
         QCOMPARE(sample->volume, -1000);  // the bottom is silence
-        volume->setSliderPosition(-120);
-        volume->triggerAction(QAbstractSlider::SliderMove);
-        emit volume->sliderMoved(-120);
+        QCOMPARE(p.view->Value(CMidiView::kVol, 0), CMidiView::kVolumeMin);
+        p.Mouse(QEvent::MouseButtonPress, Qt::LeftButton, QPoint(volume.center().x(), volume.top()), Qt::LeftButton);
         p.Ticks(1);
-        QCOMPARE(sample->volume, -120);
-        QSlider* pan = p.view->Slider(CMidiView::kPan, 0);
-        pan->triggerAction(QAbstractSlider::SliderToMaximum);
+        QCOMPARE(sample->volume, 0);  // the top is full
+        p.Mouse(QEvent::MouseMove, Qt::NoButton, volume.center(), Qt::LeftButton);
         p.Ticks(1);
-        QCOMPARE(sample->pan, 1000);
-        pan->triggerAction(QAbstractSlider::SliderToMinimum);
+        QVERIFY2(sample->volume < -150 && sample->volume > -200, qPrintable(QString::number(sample->volume)));
+        p.Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, volume.center(), Qt::NoButton);
+        // Held by its thumb, it does not jump: it moves as far as the pointer does.
+        const int before = sample->volume;
+        const QRect thumb = p.view->Controls().ThumbRect(CMidiView::kVol, 0);
+        p.Drag(thumb.center() + QPoint(0, 1), thumb.center() + QPoint(0, 1));
+        p.Ticks(1);
+        QCOMPARE(sample->volume, before);
+        QWheelEvent wheel(QPointF(volume.center()), QPointF(p.view->Surface()->mapToGlobal(volume.center())), QPoint(),
+                          QPoint(0, 2 * QWheelEvent::DefaultDeltasPerStep), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(p.view->Surface(), &wheel);
+        QVERIFY(wheel.isAccepted());
+        p.Ticks(1);
+        QCOMPARE(sample->volume, before + 20);
+        // Dragging the keys never moves a slider, and a slider never plays a key.
+        QCOMPARE(p.view->PressedKey(), -1);
+
+        const QRect pan = p.view->ControlRect(CMidiView::kPan, 0);
+        p.Drag(pan.center(), pan.center() + QPoint(60, -60));
+        p.Ticks(1);
+        QCOMPARE(sample->pan, 1000);  // turned past its end: the right end of the field
+        p.Drag(pan.center(), pan.center() + QPoint(-20, 0));
+        p.Ticks(1);
+        QCOMPARE(sample->pan, 400);
+        p.Drag(pan.center(), pan.center() + QPoint(0, 200));
         p.Ticks(1);
         QCOMPARE(sample->pan, -1000);
+        QCOMPARE(p.view->Value(CMidiView::kPan, 0), -CMidiView::kPanRange);
     }
 
     // What a key's controls give a medium that arrives on it (the companion link with AUTOVOL):
@@ -455,8 +524,8 @@ private slots:
     {
         Piano& p = *p_;
         const int keys = p.view->Keys().KeyCount();
-        p.view->Slider(CMidiView::kVol, 2)->setValue(-90);
-        p.view->Slider(CMidiView::kPan, 2)->setValue(-250);
+        p.view->ControlMoved(CMidiView::kVol, 2, -90);
+        p.view->ControlMoved(CMidiView::kPan, 2, -250);
         int32_t volume = 0;
         int32_t pan = 0;
         QVERIFY(p.view->KeyLevels(14, volume, pan));
@@ -464,8 +533,8 @@ private slots:
         QCOMPARE(pan, -250);
         QVERIFY(p.view->KeyLevels(14 + keys, volume, pan));  // an octave range further wraps round
         QCOMPARE(volume, -90);
-        p.view->Slider(CMidiView::kVol, 2)->setValue(CMidiView::kVolumeMin);
-        p.view->Slider(CMidiView::kPan, 2)->setValue(-CMidiView::kPanRange);
+        p.view->ControlMoved(CMidiView::kVol, 2, CMidiView::kVolumeMin);
+        p.view->ControlMoved(CMidiView::kPan, 2, -CMidiView::kPanRange);
         QVERIFY(p.view->KeyLevels(14, volume, pan));
         QCOMPARE(volume, -1000);
         QCOMPARE(pan, -1000);
@@ -478,24 +547,24 @@ private slots:
         CSamples* a = p.AddSample(12);
         CSamples* b = p.AddSample(13);
         CSamples* c = p.AddSample(14);
-        p.view->Button(CMidiView::kMute, 2)->click();
+        p.Click(CMidiView::kMute, 2);
         QCOMPARE(c->muteFlag, 1);
-        p.view->Button(CMidiView::kSolo, 0)->click();
+        p.Click(CMidiView::kSolo, 0);
         QCOMPARE(p.view->SoloKey(), 0);
         QCOMPARE(a->muteFlag, 0);
         QCOMPARE(b->muteFlag, 1);
-        QVERIFY(p.view->Button(CMidiView::kMute, 1)->isChecked());
-        p.view->Button(CMidiView::kSolo, 1)->click();
-        QVERIFY(!p.view->Button(CMidiView::kSolo, 0)->isChecked());
+        QVERIFY(p.view->Checked(CMidiView::kMute, 1));
+        p.Click(CMidiView::kSolo, 1);
+        QVERIFY(!p.view->Checked(CMidiView::kSolo, 0));
         QCOMPARE(a->muteFlag, 1);
         QCOMPARE(b->muteFlag, 0);
-        p.view->Button(CMidiView::kSolo, 1)->click();
+        p.Click(CMidiView::kSolo, 1);
         QCOMPARE(p.view->SoloKey(), -1);
         QCOMPARE(a->muteFlag, 0);
         QCOMPARE(b->muteFlag, 0);
         QCOMPARE(c->muteFlag, 1);
-        QVERIFY(p.view->Button(CMidiView::kMute, 2)->isChecked());
-        QVERIFY(!p.view->Button(CMidiView::kMute, 0)->isChecked());
+        QVERIFY(p.view->Checked(CMidiView::kMute, 2));
+        QVERIFY(!p.view->Checked(CMidiView::kMute, 0));
     }
 
     void allCommandsAndThePopupMenu()
@@ -512,8 +581,8 @@ private slots:
             QVERIFY(s->flags & CMedia::kFlagResynchro);
         }
         for (int field : {CMidiView::kLoop, CMidiView::kHold, CMidiView::kSync}) {
-            QVERIFY(p.view->Button(field, 0)->isChecked());
-            QVERIFY(p.view->Button(field, 23)->isChecked());
+            QVERIFY(p.view->Checked(field, 0));
+            QVERIFY(p.view->Checked(field, 23));
         }
         QVERIFY(p.mediaChanges > 0);
 
@@ -558,8 +627,8 @@ private slots:
         const std::string one = WriteWav(p.dir, "one.wav", format, SinePcm(format, 4410, 300.0, 0.5));
         const std::string two = WriteWav(p.dir, "two.wav", format, SinePcm(format, 4410, 600.0, 0.5));
         const std::string tiny = WriteWav(p.dir, "tiny.wav", format, SinePcm(format, 10, 600.0, 0.5));
-        p.view->Button(CMidiView::kHold, 5)->click();
-        p.view->Button(CMidiView::kLoop, 5)->click();
+        p.Click(CMidiView::kHold, 5);
+        p.Click(CMidiView::kLoop, 5);
         auto* files = new QMimeData;
         files->setUrls({QUrl::fromLocalFile(QString::fromStdString(one)), QUrl::fromLocalFile(QString::fromStdString(tiny)),
                         QUrl::fromLocalFile(QString::fromStdString(two))});
@@ -614,17 +683,20 @@ private slots:
         QCOMPARE(p.view->Keys().MediaOf(4), (std::vector<int>{0}));
         p.view->UpdateHint(CMidiView::kHintSkinGoing);
         QVERIFY(!p.view->Built());
-        QVERIFY(p.view->Button(CMidiView::kMute, 0) == nullptr);
+        QVERIFY(p.view->ControlRect(CMidiView::kMute, 0).isEmpty());
+        QCOMPARE(p.view->ControlAt(p.view->KeyPoint(0).x(), 40), -1);
         QVERIFY(p.view->Surface()->findChildren<QAbstractButton*>().isEmpty());
         QCOMPARE(p.view->Keys().KeyCount(), 0);
         p.view->MediaChanged();  // nothing to rebuild while the skin is away
         p.view->Poll();
         p.view->UpdateHint(CMidiView::kHintSkinNew);
         QVERIFY(p.view->Built());
-        QVERIFY(p.view->Surface()->findChild<QWidget*>(QStringLiteral("control223")));
+        QCOMPARE(p.view->ControlAt(p.view->ControlRect(CMidiView::kMute, 23).x(), p.view->ControlRect(CMidiView::kMute, 23).y()),
+                 223);
+        QVERIFY(p.view->Surface()->findChild<QWidget*>(QStringLiteral("control23")));  // SEQUENCE
         QCOMPARE(p.view->Keys().MediaOf(4), (std::vector<int>{0}));
         QCOMPARE(p.view->SelectedKey(), 4);
-        QVERIFY(p.view->Button(CMidiView::kActive, 4)->isChecked());
+        QVERIFY(p.view->Checked(CMidiView::kActive, 4));
     }
 
     void metersFollowWhatTheKeysPlay()
@@ -636,15 +708,15 @@ private slots:
         p.out.Render(4410);
         p.view->Poll();
         QVERIFY(p.view->Keys().StateOf(0) == PianoKeys::State::Playing);
-        QVERIFY2(p.view->Meter(0)->Shown() > 0.8, qPrintable(QString::number(p.view->Meter(0)->Shown())));
-        QCOMPARE(p.view->Meter(1)->Shown(), 0.0);
+        QVERIFY2(p.view->MeterLevel(0) > 0.8, qPrintable(QString::number(p.view->MeterLevel(0))));
+        QCOMPARE(p.view->MeterLevel(1), 0.0);
         p.rules.Release({0});
         p.Ticks(2);
         p.out.Render(4410);
         for (int i = 0; i < 40; ++i) {
             p.view->Poll();
         }
-        QCOMPARE(p.view->Meter(0)->Shown(), 0.0);
+        QCOMPARE(p.view->MeterLevel(0), 0.0);
         QVERIFY(p.view->Keys().StateOf(0) == PianoKeys::State::Present);
     }
 
@@ -658,7 +730,7 @@ private slots:
         p.view->Poll();
         QVERIFY(p.view->KeyArmed(0));
         QVERIFY(p.view->BlinkRunning());
-        p.view->Button(CMidiView::kActive, 0)->click();
+        p.Click(CMidiView::kActive, 0);
         QVERIFY(!p.view->BlinkRunning());
         p.view->Poll();
         QVERIFY(!p.view->BlinkRunning());

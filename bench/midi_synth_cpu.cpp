@@ -7,8 +7,6 @@
 // is missing.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,9 +23,9 @@
 #include "midi/CMidiPlayer.h"
 #include "midi/MidiTestFiles.h"
 #include "support/PrivateJackServer.h"
+#include "support/ProcessSpawn.h"
 #include "support/TempDir.h"
 
-extern char** environ;
 
 namespace {
 
@@ -106,25 +104,12 @@ struct Render {
 
 Render FluidsynthRender(const std::string& font, const std::string& midi, const std::string& out)
 {
-    std::vector<std::string> args = {"fluidsynth", "-n", "-i", "-q", "-r", std::to_string(kRate), "-T", "raw",
-                                     "-O", "s16", "-F", out, font, midi};
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, "fluidsynth", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = test::SpawnQuietly({"/usr/bin/fluidsynth", "-n", "-i", "-q", "-r", std::to_string(kRate), "-T", "raw",
+                                    "-O", "s16", "-F", out, font, midi});
     Render render;
     int status = 0;
     rusage usage{};
-    if (spawned != 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (pid <= 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return render;
     }
     std::error_code error;

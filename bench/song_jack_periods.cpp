@@ -31,6 +31,7 @@
 #include "song/CChordwayDoc.h"
 #include "song/CMediaOutputs.h"
 #include "song/CScheduler.h"
+#include "support/ProcessSpawn.h"
 
 extern char** environ;
 
@@ -104,21 +105,7 @@ class PeerClient {
 public:
     PeerClient()
     {
-        std::vector<std::string> args = {"jack_metro", "-b", "120", "-n", kName};
-        std::vector<char*> argv;
-        for (auto& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (posix_spawnp(&pid_, "jack_metro", &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
+        pid_ = test::SpawnQuietly({"/usr/bin/jack_metro", "-b", "120", "-n", kName});
     }
     ~PeerClient()
     {

@@ -4,6 +4,8 @@ JOBS ?= 2
 # Where `make install` puts the program; DESTDIR (staged installs) is honoured as well.
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 30
+# Extra ctest options, such as CI's one retry of a failed test.
+CTEST_FLAGS ?=
 LOCK := flock /tmp/tessaron-build.lock
 DEPS_STAMP := build/.deps-installed
 # ccache, when the machine has it, lets several checkouts share compiled objects.
@@ -43,7 +45,7 @@ screenshot: build/release/build.ninja
 
 test: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS)
-	cd build/release && ctest --output-on-failure -j$(JOBS)
+	cd build/release && ctest --output-on-failure -j$(JOBS) $(CTEST_FLAGS)
 
 bench: build/release/build.ninja
 	$(LOCK) cmake --build build/release -j$(JOBS)
@@ -55,7 +57,7 @@ test-asan: build/asan/build.ninja
 
 test-tsan: build/tsan/build.ninja
 	$(LOCK) cmake --build build/tsan -j$(JOBS)
-	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/tests/tsan-suppressions.txt" ctest --output-on-failure -j$(JOBS)
+	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/tests/tsan-suppressions.txt" ctest --output-on-failure -j$(JOBS) $(CTEST_FLAGS)
 
 fuzz: build/fuzz/build.ninja
 	$(LOCK) cmake --build build/fuzz -j$(JOBS)

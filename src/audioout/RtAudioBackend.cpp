@@ -297,6 +297,7 @@ bool RtAudioBackend::Start(unsigned device, const OutputDeviceInfo& info, uint32
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     rate_ = audio_->getStreamSampleRate() != 0 ? audio_->getStreamSampleRate() : run;
+    EndWatch();  // a watch that reported a loss has ended but is still joinable
     {
         std::lock_guard lock(watchMutex_);
         watchEnd_ = false;
@@ -317,9 +318,9 @@ void RtAudioBackend::Abandon()
     audio_.reset();
 }
 
-void RtAudioBackend::Stop()
+void RtAudioBackend::EndWatch()
 {
-    if (watch_.joinable()) {
+    if (watch_.joinable() && watch_.get_id() != std::this_thread::get_id()) {
         {
             std::lock_guard lock(watchMutex_);
             watchEnd_ = true;
@@ -327,6 +328,11 @@ void RtAudioBackend::Stop()
         watchWake_.notify_all();
         watch_.join();
     }
+}
+
+void RtAudioBackend::Stop()
+{
+    EndWatch();
     if (!mixer_) {
         return;
     }

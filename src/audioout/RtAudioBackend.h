@@ -54,6 +54,8 @@ private:
     OpenResult OpenWithin(unsigned device, uint32_t run, uint32_t channels);
     void Abandon();
     void Watch(uint32_t rate);
+    // Ends and joins the watch thread unless called on it.
+    void EndWatch();
     static int Callback(void* output, void* input, unsigned int frames, double streamTime,
                         unsigned int status, void* user);
 

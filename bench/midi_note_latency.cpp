@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "JackOnsetEar.h"
 #include "audiofile/CWaveReader.h"
 #include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
@@ -124,74 +125,6 @@ private:
     std::atomic<jack_nframes_t> frame_{0};
 };
 
-// Hears the program's output: the frame of the first loud sample once armed.
-class Ear {
-public:
-    bool Open(const std::string& name)
-    {
-        client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
-        if (client_ == nullptr) {
-            return false;
-        }
-        port_ = jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client_, &Ear::Process, this);
-        return port_ != nullptr && jack_activate(client_) == 0;
-    }
-    ~Ear()
-    {
-        if (client_ != nullptr) {
-            jack_client_close(client_);
-        }
-    }
-    bool ConnectFrom(const std::string& client)
-    {
-        const std::string pattern = "^" + client + ":";
-        const char** outputs = jack_get_ports(client_, pattern.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
-        if (outputs == nullptr) {
-            return false;
-        }
-        const bool ok = outputs[0] != nullptr && jack_connect(client_, outputs[0], jack_port_name(port_)) == 0;
-        jack_free(outputs);
-        return ok;
-    }
-    void Arm()
-    {
-        found_.store(false);
-        armed_.store(true);
-    }
-    bool Found() const { return found_.load(); }
-    jack_nframes_t FoundFrame() const { return frame_.load(); }
-    // Whether the last period was silent.
-    bool Silent() const { return silent_.load(); }
-
-private:
-    static int Process(jack_nframes_t frames, void* self)
-    {
-        auto& ear = *static_cast<Ear*>(self);
-        const auto* in = static_cast<const float*>(jack_port_get_buffer(ear.port_, frames));
-        bool silent = true;
-        for (jack_nframes_t i = 0; i < frames; ++i) {
-            if (std::fabs(in[i]) > 1e-3f) {
-                silent = false;
-                if (ear.armed_.exchange(false)) {
-                    ear.frame_.store(jack_last_frame_time(ear.client_) + i);
-                    ear.found_.store(true);
-                }
-                break;
-            }
-        }
-        ear.silent_.store(silent);
-        return 0;
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* port_ = nullptr;
-    std::atomic<bool> armed_{false};
-    std::atomic<bool> found_{false};
-    std::atomic<bool> silent_{true};
-    std::atomic<jack_nframes_t> frame_{0};
-};
-
 template <typename Condition>
 bool WaitFor(Condition condition, std::chrono::milliseconds limit)
 {
@@ -219,7 +152,7 @@ void BM_MidiNoteToFirstFrameOnJack(benchmark::State& state)
     test::PrivateJackServer server("-midi-latency", kPeriod);
     test::ScopedEnvironment api("TESSARON_AUDIO_API", "jack");
     Keyboard keyboard;
-    Ear ear;
+    bench::JackOnsetEar ear;
     const std::string tag = std::to_string(::getpid());
     if (!server.Start() || !keyboard.Open("latency-keys-" + tag) || !ear.Open("latency-ear-" + tag)) {
         state.SkipWithError("no JACK dummy server could be started");

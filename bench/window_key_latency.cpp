@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "JackOnsetEar.h"
 #include "audiofile/CWaveReader.h"
 #include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
@@ -121,76 +122,6 @@ bool WriteSong(const fs::path& folder)
     return CSongFile::Save(doc, (folder / "latency.tsn").string()).ok();
 }
 
-// Watches the program's output: the JACK frame of the first sound after it is armed.
-class Probe {
-public:
-    bool Open()
-    {
-        client_ = jack_client_open("tessaron-latency-probe", JackNoStartServer, nullptr);
-        if (client_ == nullptr) {
-            return false;
-        }
-        port_ = jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client_, &Probe::Process, this);
-        return port_ != nullptr && jack_activate(client_) == 0;
-    }
-    ~Probe()
-    {
-        if (client_ != nullptr) {
-            jack_client_close(client_);
-        }
-    }
-    bool ConnectFrom(const char* client)
-    {
-        const std::string pattern = std::string("^") + client + ":";
-        const char** outputs = jack_get_ports(client_, pattern.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
-        if (outputs == nullptr) {
-            return false;
-        }
-        const bool ok = outputs[0] != nullptr && jack_connect(client_, outputs[0], jack_port_name(port_)) == 0;
-        jack_free(outputs);
-        return ok;
-    }
-    void Arm()
-    {
-        found_.store(false);
-        armed_.store(true);
-    }
-    bool Found() const { return found_.load(); }
-    // When the first loud frame was due, in JACK's microseconds.
-    jack_time_t FoundTime() const { return jack_frames_to_time(client_, frame_.load()); }
-    jack_time_t Now() const { return jack_get_time(); }
-    bool Silent() const { return silent_.load(); }
-
-private:
-    static int Process(jack_nframes_t frames, void* self)
-    {
-        auto& probe = *static_cast<Probe*>(self);
-        const auto* in = static_cast<const float*>(jack_port_get_buffer(probe.port_, frames));
-        bool silent = true;
-        for (jack_nframes_t i = 0; i < frames; ++i) {
-            if (std::fabs(in[i]) > 1e-3f) {
-                silent = false;
-                if (probe.armed_.load(std::memory_order_relaxed)) {
-                    probe.frame_.store(jack_last_frame_time(probe.client_) + i);
-                    probe.armed_.store(false);
-                    probe.found_.store(true);
-                }
-                break;
-            }
-        }
-        probe.silent_.store(silent);
-        return 0;
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* port_ = nullptr;
-    std::atomic<bool> armed_{false};
-    std::atomic<bool> found_{false};
-    std::atomic<bool> silent_{true};
-    std::atomic<jack_nframes_t> frame_{0};
-};
-
 using FakeKey = int (*)(Display*, unsigned int, int, unsigned long);
 
 void BM_KeyToFirstFrameOnJack(benchmark::State& state)
@@ -225,11 +156,11 @@ void BM_KeyToFirstFrameOnJack(benchmark::State& state)
     ::setenv("TESSARON_AUDIO_API", "jack", 1);
     Child jackd({"jackd", "-n", server, "-d", "dummy", "-r", std::to_string(kRate), "-p", std::to_string(kPeriod)});
     Child xvfb({"Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-    Probe probe;
+    bench::JackOnsetEar probe;
     bool ready = false;
     for (int i = 0; i < 100 && !ready; ++i) {
         std::this_thread::sleep_for(50ms);
-        ready = fs::exists("/tmp/.X11-unix/X" + display.substr(1)) && probe.Open();
+        ready = fs::exists("/tmp/.X11-unix/X" + display.substr(1)) && probe.Open("tessaron-latency-probe");
     }
     if (!ready) {
         state.SkipWithError("jackd or Xvfb did not start");

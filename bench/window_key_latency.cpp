@@ -29,6 +29,7 @@
 #include "media/CSamples.h"
 #include "song/CChordwayDoc.h"
 #include "song/CSongFile.h"
+#include "support/ProcessSpawn.h"
 
 // Last: its macros (None, True, ...) would clash with names of ours.
 #include <X11/Xlib.h>
@@ -82,16 +83,10 @@ private:
     pid_t pid_ = -1;
 };
 
+// The first line a command prints.
 std::string Output(const std::string& command)
 {
-    std::string text;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            text += buffer;
-        }
-        ::pclose(pipe);
-    }
+    const std::string text = test::CommandOutput(command);
     return text.substr(0, text.find('\n'));
 }
 

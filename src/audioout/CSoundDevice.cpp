@@ -3,6 +3,7 @@
 #include <map>
 
 #include "audioout/Gain.h"
+#include "audioout/JackOutputBackend.h"
 #include "audioout/OfflineBackend.h"
 #include "audioout/RtAudioBackend.h"
 #include "audioout/SoftwareMixer.h"
@@ -18,6 +19,9 @@ std::unique_ptr<IOutputBackend> CSoundDevice::MakeBackend() const
 {
     if (api_ == AudioApi::Offline) {
         return std::make_unique<OfflineBackend>();
+    }
+    if (api_ == AudioApi::Jack) {
+        return std::make_unique<JackOutputBackend>(clientName_);
     }
     return std::make_unique<RtAudioBackend>(api_, clientName_);
 }

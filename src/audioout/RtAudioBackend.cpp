@@ -7,12 +7,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "audioout/AlsaLibraryMessages.h"
 #include "audioout/DeadlineTask.h"
 #include "audioout/JackLibraryMessages.h"
 #include "audioout/SoftwareMixer.h"
-#include "audioout/StreamWatch.h"
+#include "audioout/StreamTarget.h"
 
 namespace tessaron {
 
@@ -76,39 +77,6 @@ bool PulseAnswers()
 constexpr std::chrono::milliseconds kPulseStartGrace{3000};
 
 }  // namespace
-
-// What the audio system's callback reaches. An abandoned stream keeps it alive, so a callback
-// that arrives late (a stopped server resumed) finds it detached and plays silence instead of
-// reaching a mixer that is gone.
-struct RtAudioBackend::CallbackTarget {
-    SoftwareMixer* mixer = nullptr;
-    uint32_t channels = 0;
-    std::atomic<uint64_t> frames{0};
-    std::atomic<int> inside{0};
-    std::atomic<bool> detached{false};
-
-    // Audio thread: answers false once detached.
-    bool Enter_RT()
-    {
-        inside.fetch_add(1);
-        if (detached.load()) {
-            inside.fetch_sub(1);
-            return false;
-        }
-        return true;
-    }
-    void Leave_RT() { inside.fetch_sub(1); }
-
-    // After it returns no callback is inside and none will enter. A callback never blocks,
-    // so the wait is one callback at most.
-    void Detach()
-    {
-        detached.store(true);
-        while (inside.load() != 0) {
-            std::this_thread::yield();
-        }
-    }
-};
 
 RtAudioBackend::RtAudioBackend(AudioApi api, std::string clientName)
     : api_(api), clientName_(std::move(clientName)), audio_(MakeRtAudio(api))
@@ -263,7 +231,7 @@ bool RtAudioBackend::Start(unsigned device, const OutputDeviceInfo& info, uint32
     if (run == 0 || !mixer.SetDeviceRate(run)) {
         return false;
     }
-    target_ = std::make_shared<CallbackTarget>();
+    target_ = std::make_shared<StreamTarget>();
     target_->mixer = &mixer;
     target_->channels = std::min(channels, info.outputChannels);
     mixer_ = &mixer;
@@ -297,12 +265,17 @@ bool RtAudioBackend::Start(unsigned device, const OutputDeviceInfo& info, uint32
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     rate_ = audio_->getStreamSampleRate() != 0 ? audio_->getStreamSampleRate() : run;
-    EndWatch();  // a watch that reported a loss has ended but is still joinable
-    {
-        std::lock_guard lock(watchMutex_);
-        watchEnd_ = false;
+    StreamWatch::Limits limits;
+    if (api_ != AudioApi::Jack) {
+        limits.stallLimit = std::chrono::milliseconds(1000);
+        limits.stallArmedAfter = kPulseStartGrace;
     }
-    watch_ = std::thread([this, rate = rate_] { Watch(rate); });
+    watch_.Begin(rate_, limits, target_, [this] {
+        lost_.store(true, std::memory_order_release);
+        if (lossHandler_) {
+            lossHandler_();
+        }
+    });
     return true;
 }
 
@@ -318,21 +291,9 @@ void RtAudioBackend::Abandon()
     audio_.reset();
 }
 
-void RtAudioBackend::EndWatch()
-{
-    if (watch_.joinable() && watch_.get_id() != std::this_thread::get_id()) {
-        {
-            std::lock_guard lock(watchMutex_);
-            watchEnd_ = true;
-        }
-        watchWake_.notify_all();
-        watch_.join();
-    }
-}
-
 void RtAudioBackend::Stop()
 {
-    EndWatch();
+    watch_.End();
     if (!mixer_) {
         return;
     }
@@ -368,38 +329,11 @@ void RtAudioBackend::Stop()
     target_.reset();
 }
 
-// The watch thread: reports the loss once, then ends.
-void RtAudioBackend::Watch(uint32_t rate)
-{
-    StreamWatch::Limits limits;
-    if (api_ != AudioApi::Jack) {
-        limits.stallLimit = std::chrono::milliseconds(1000);
-        limits.stallArmedAfter = kPulseStartGrace;
-    }
-    StreamWatch watch(rate, limits);
-    watch.Started(StreamWatch::Clock::now());
-    const auto target = target_;
-    std::unique_lock lock(watchMutex_);
-    while (!watchEnd_) {
-        watchWake_.wait_for(lock, std::chrono::milliseconds(25));
-        if (watchEnd_) {
-            break;
-        }
-        if (watch.Lost(StreamWatch::Clock::now(), target->frames.load(std::memory_order_relaxed))) {
-            lost_.store(true, std::memory_order_release);
-            if (lossHandler_) {
-                lossHandler_();
-            }
-            break;
-        }
-    }
-}
-
 // Audio thread.
 int RtAudioBackend::Callback(void* output, void*, unsigned int frames, double, unsigned int,
                              void* user)
 {
-    auto* target = static_cast<CallbackTarget*>(user);
+    auto* target = static_cast<StreamTarget*>(user);
     if (!target->Enter_RT()) {
         std::fill_n(static_cast<float*>(output), static_cast<size_t>(frames) * target->channels, 0.0f);
         return 0;

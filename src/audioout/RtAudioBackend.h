@@ -1,21 +1,20 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "audioout/AudioApi.h"
 #include "audioout/IOutputBackend.h"
+#include "audioout/LossWatch.h"
 
 class RtAudio;
 
 namespace tessaron {
 
-// A device stream of JACK, PulseAudio or ALSA through RtAudio, in 32-bit float.
+// A device stream of PulseAudio or ALSA through RtAudio, in 32-bit float. (JACK streams are
+// JackOutputBackend's; the probe of a JACK server is here with the others.)
 //
 // Every call that talks to a sound server runs with a deadline (kServerAnswerLimit): a server
 // that exists but does not answer (stopped with SIGSTOP) would hold it for good. Such a call
@@ -47,15 +46,11 @@ public:
     const std::string& Problem() const override { return problem_; }
 
 private:
-    struct CallbackTarget;
     enum class OpenResult { Opened, Refused, Silent };
 
     std::vector<OutputDeviceInfo> ListOnce();
     OpenResult OpenWithin(unsigned device, uint32_t run, uint32_t channels);
     void Abandon();
-    void Watch(uint32_t rate);
-    // Ends and joins the watch thread unless called on it.
-    void EndWatch();
     static int Callback(void* output, void* input, unsigned int frames, double streamTime,
                         unsigned int status, void* user);
 
@@ -63,19 +58,14 @@ private:
     std::string clientName_;
     // Shared with calls that may outlive a deadline; null once abandoned.
     std::shared_ptr<RtAudio> audio_;
-    std::shared_ptr<CallbackTarget> target_;
+    std::shared_ptr<StreamTarget> target_;
     SoftwareMixer* mixer_ = nullptr;
     uint32_t rate_ = 0;
     uint32_t channels_ = 0;
     std::string problem_;
     std::function<void()> lossHandler_;
     std::atomic<bool> lost_{false};
-
-    // The watch thread and how it is told to end.
-    std::thread watch_;
-    std::mutex watchMutex_;
-    std::condition_variable watchWake_;
-    bool watchEnd_ = false;
+    LossWatch watch_;
 };
 
 }  // namespace tessaron

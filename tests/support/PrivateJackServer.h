@@ -79,6 +79,7 @@ public:
         }
     }
     void Pause() const { ::kill(pid_, SIGSTOP); }
+    void Resume() const { ::kill(pid_, SIGCONT); }
     void Kill()
     {
         ::kill(pid_, SIGKILL);

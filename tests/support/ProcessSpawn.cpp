@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <thread>
 
@@ -93,6 +94,22 @@ int WaitForExit(pid_t pid, double seconds)
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);
     return -1;
+}
+
+std::string CommandOutput(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            text += buffer;
+        }
+        ::pclose(pipe);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    return text;
 }
 
 }  // namespace tessaron::test

@@ -20,6 +20,10 @@ struct ProcessOutcome {
 };
 ProcessOutcome RunCapturingErrors(std::vector<std::string> args, double seconds = 60.0);
 
+// What a shell command prints on stdout, trailing newlines and spaces trimmed; its errors are
+// dropped. Empty when it fails.
+std::string CommandOutput(const std::string& command);
+
 // Waits up to `seconds` for the process to end and answers its exit status; a process that
 // does not end in time is killed and -1 answered.
 int WaitForExit(pid_t pid, double seconds);

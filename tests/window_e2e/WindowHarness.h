@@ -33,22 +33,7 @@ namespace tessaron::test {
 
 using namespace std::chrono_literals;
 
-// What a command prints, trimmed; empty when it fails.
-inline std::string Output(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            text += buffer;
-        }
-        ::pclose(pipe);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
-        text.pop_back();
-    }
-    return text;
-}
+inline std::string Output(const std::string& command) { return CommandOutput(command); }
 
 inline bool Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 

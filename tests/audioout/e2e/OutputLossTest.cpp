@@ -92,6 +92,76 @@ TEST(OutputLoss, DeviceTellsOfTheLostServerOnceAndOpensAgainOnANewOne)
     device.Close();
 }
 
+// The server goes away three times under one device: each loss is told at once (by JACK's
+// shutdown notice, before any stall could show), closing never waits on the gone server, and
+// the clients left behind do not keep the next server's stream from playing.
+TEST(OutputLoss, DeviceOutlivesRepeatedServerLosses)
+{
+    PrivateJackServer server;
+    CSoundDevice device(AudioApi::Jack);
+    CMessageRecorder messages;
+    device.SetMessageSink(&messages);
+    device.SetClientName("tessaron-loss-repeat");
+    for (size_t round = 1; round <= 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        ASSERT_TRUE(server.Start()) << ReadText(server.Log());
+        ASSERT_TRUE(device.OpenDefault(nullptr));
+        Sleep(0.3);
+        ASSERT_GT(device.Mixer()->BlockFrames(), 0U) << "no callback";
+        server.Stop();
+        const auto stopped = Clock::now();
+        while (messages.messagesOf(CSoundDevice::kMessageOutputLost).size() < round && SecondsSince(stopped) < 5.0) {
+            Sleep(0.005);
+        }
+        EXPECT_LT(SecondsSince(stopped), 0.25 * kSlowdown) << "the loss waited for the stall watch";
+        EXPECT_TRUE(device.Lost());
+        const auto closing = Clock::now();
+        device.Close();
+        EXPECT_LT(SecondsSince(closing), 0.5 * kSlowdown);
+    }
+    EXPECT_EQ(messages.messagesOf(CSoundDevice::kMessageOutputLost).size(), 3U);
+    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(device.OpenDefault(nullptr));
+    EXPECT_NE(CommandOutput("jack_lsp").find("tessaron-loss-repeat:outport 1"), std::string::npos)
+        << "the new stream's ports are missing";
+    Sleep(0.6);
+    EXPECT_FALSE(device.Lost());
+    device.Close();
+}
+
+// A server stopped (SIGSTOP) mid-play sends no notice: the stall tells of it, closing gives up
+// on the server quickly, and once the server runs again a new stream plays on it.
+TEST(OutputLoss, StalledServerIsLostAndTakenUpAgainWhenItResumes)
+{
+    PrivateJackServer server;
+    ASSERT_TRUE(server.Start()) << ReadText(server.Log());
+    CSoundDevice device;
+    CMessageRecorder messages;
+    device.SetMessageSink(&messages);
+    device.SetClientName("tessaron-loss-stall");
+    ASSERT_TRUE(device.OpenDefault(nullptr));
+    Sleep(0.3);
+    server.Pause();
+    const auto paused = Clock::now();
+    while (messages.messagesOf(CSoundDevice::kMessageOutputLost).empty() && SecondsSince(paused) < 5.0) {
+        Sleep(0.01);
+    }
+    EXPECT_LT(SecondsSince(paused), 1.0 * kSlowdown);
+    EXPECT_TRUE(device.Lost());
+    const auto closing = Clock::now();
+    device.Close();
+    EXPECT_LT(SecondsSince(closing), 0.5 * kSlowdown) << "closing waited on the stopped server";
+
+    server.Resume();
+    ASSERT_TRUE(device.OpenDefault(nullptr));
+    Sleep(0.6);
+    EXPECT_FALSE(device.Lost());
+    EXPECT_GT(device.Mixer()->BlockFrames(), 0U);
+    device.Close();
+    // The close given up on finished once the server answered: only the new client remained.
+    EXPECT_EQ(CommandOutput("jack_lsp").find("tessaron-loss-stall"), std::string::npos) << CommandOutput("jack_lsp");
+}
+
 TEST(OutputLoss, DeviceTellsOfAGonePulseAudioServer)
 {
     ScopedEnvironment api("TESSARON_AUDIO_API", std::nullopt);

@@ -16,7 +16,10 @@ std::string UseFixtureJackServer()
         return {};
     }
     ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+    // Named, not probed: the probe's deadline can run out while a loaded machine's server is
+    // busy with other tests' clients.
     ::setenv("TESSARON_AUDIO_API", "jack", 1);
+    ::setenv("TESSARON_MIDI_API", "jack", 1);
     return name;
 }
 

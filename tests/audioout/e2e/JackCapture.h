@@ -9,7 +9,7 @@
 namespace tessaron::test {
 
 // Points this process at the JACK server of the test fixture (its name is in
-// <build>/jack/name); answers the name, empty when there is none.
+// <build>/jack/name), as its audio and MIDI system; answers the name, empty when there is none.
 std::string UseFixtureJackServer();
 
 // A JACK client with two input ports that records what another client plays, into memory

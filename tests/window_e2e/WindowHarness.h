@@ -293,18 +293,10 @@ protected:
         pid_ = -1;
     }
 
-    // Connects the capture to the program's output, waiting for its client to appear; a loaded
-    // machine may take seconds to open (or open again) an output.
+    // Connects the capture to the program's output once its client appears.
     static bool ConnectCapture(JackCapture& capture, double seconds = 10.0)
     {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (!capture.ConnectFrom("Tessaron")) {
-            if (std::chrono::steady_clock::now() >= end) {
-                return false;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return true;
+        return capture.ConnectWithin("Tessaron", seconds);
     }
 
     // Listens to the program for `time` of the server's sound (a server that runs slow still

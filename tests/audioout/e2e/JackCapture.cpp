@@ -66,6 +66,18 @@ bool JackCapture::ConnectFrom(const std::string& from)
     return ok;
 }
 
+bool JackCapture::ConnectWithin(const std::string& from, double seconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!ConnectFrom(from)) {
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 std::vector<float> JackCapture::Frames() const
 {
     const size_t frames = written_.load();

@@ -25,6 +25,9 @@ public:
     uint32_t Rate() const;
     // Connects the first two audio outputs of the client named `from`.
     bool ConnectFrom(const std::string& from);
+    // ConnectFrom, tried until the client appears or `seconds` pass: a loaded machine may take
+    // seconds to open (or open again) an output.
+    bool ConnectWithin(const std::string& from, double seconds);
     // Recording starts afresh: what was recorded before is dropped.
     void Start()
     {

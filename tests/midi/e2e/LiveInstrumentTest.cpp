@@ -116,12 +116,7 @@ TEST(LiveInstrument, AnOutsideMidiClientPlaysTheBoundSamplesInTime)
     const pid_t live = SpawnQuietly({std::string(TESSARON_BINARY_DIR) + "/tessaron-cli", "live", dir.file("keys.tsn"),
                                      "--midi-in", sequencer, "--seconds", "7", "--record", dir.file("played.tsn")});
     ASSERT_GT(live, 0);
-    bool connected = false;
-    for (int i = 0; i < 150 && !connected; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        connected = capture.ConnectFrom("Tessaron");
-    }
-    ASSERT_TRUE(connected) << "the instrument's JACK client did not appear";
+    ASSERT_TRUE(capture.ConnectWithin("Tessaron", 3.0)) << "the instrument's JACK client did not appear";
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     // Missed deadlines of the server (a busy machine) shift the sequencer's clock against ours:
     // take up to three captures and keep the first without any.

@@ -148,7 +148,14 @@ bool CMidiMedia::Play()
         return false;
     }
     TakePrimaryPlace();
-    return player_->Play(PlayCount());
+    const bool started = player_->Play(PlayCount());
+    endsAtPlay_ = player_->EndsPosted();
+    return started;
+}
+
+bool CMidiMedia::IsPlaying() const
+{
+    return CMedia::IsPlaying() && !(player_ && player_->EndsPosted() != endsAtPlay_);
 }
 
 void CMidiMedia::TakePrimaryPlace()

@@ -39,6 +39,9 @@ public:
     void Close() override;
     bool Play() override;
     void Stop() override;
+    // A play that reached the end of its file (its end notice is out) no longer counts as
+    // playing, so that the next press of its key plays it again.
+    bool IsPlaying() const override;
     bool IsDevicePlaying() const override;
     void Mute() override;
     void Unmute() override;
@@ -81,6 +84,7 @@ private:
     CMidiService* service_ = nullptr;
     std::shared_ptr<CMidiPerformance> performance_;
     std::unique_ptr<CMidiPlayer> player_;
+    int endsAtPlay_ = 0;  // the player's end notices when this play began
 };
 
 }  // namespace tessaron

@@ -88,7 +88,15 @@ TEST_F(MidiMediaRules, LoopCountsAreTheNumberOfPassesAndAContinuousLoopGoesOnUnt
 {
     auto once = Open(false);
     ASSERT_TRUE(once->Play());
+    EXPECT_TRUE(once->IsPlaying());
     EXPECT_NEAR(SecondsToEnd(*once, 1.0), 0.25, 0.06) << "without a loop the file plays once";
+    // Played to its end, it no longer counts as playing (a key press then plays it again), and
+    // played again it does until its next end.
+    EXPECT_FALSE(once->IsPlaying()) << "a medium played to its end still shows as playing";
+    ASSERT_TRUE(once->Play());
+    EXPECT_TRUE(once->IsPlaying());
+    Pull(0.1);
+    EXPECT_TRUE(once->IsPlaying()) << "the first play's end counted against the second";
     once->Stop();
 
     // Three passes, as the media list's loop count and total play length say; not a first pass

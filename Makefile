@@ -53,7 +53,7 @@ bench: build/release/build.ninja
 
 test-asan: build/asan/build.ninja
 	$(LOCK) cmake --build build/asan -j$(JOBS)
-	cd build/asan && ctest --output-on-failure -j$(JOBS)
+	cd build/asan && LSAN_OPTIONS="suppressions=$(CURDIR)/tests/lsan-suppressions.txt" ctest --output-on-failure -j$(JOBS) $(CTEST_FLAGS)
 
 test-tsan: build/tsan/build.ninja
 	$(LOCK) cmake --build build/tsan -j$(JOBS)

@@ -21,11 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include "ClickSong.h"
 #include "JackOnsetEar.h"
-#include "audiofile/CWaveReader.h"
-#include "media/CSamples.h"
-#include "song/CChordwayDoc.h"
-#include "song/CSongFile.h"
 #include "support/PrivateJackServer.h"
 #include "support/ProcessSpawn.h"
 #include "support/TempDir.h"
@@ -42,30 +39,10 @@ constexpr int kDefaultNotes = 200;
 constexpr int kWarmUp = 5;
 constexpr uint8_t kNote = 48;  // MIDI key 24: on the two octaves of the song's keyboard
 
-// A song of one sample on note 48: a 1 kHz square wave of a tenth of a second, loud from its
-// first frame.
+// A song of one click of a tenth of a second on note 48.
 bool WriteSong(const test::TempDir& dir)
 {
-    const int frames = 44100 / 10;
-    std::vector<int16_t> pcm(static_cast<size_t>(frames) * 2);
-    for (int i = 0; i < frames; ++i) {
-        const auto value = static_cast<int16_t>(i % 44 < 22 ? 16000 : -16000);
-        pcm[2 * static_cast<size_t>(i)] = pcm[2 * static_cast<size_t>(i) + 1] = value;
-    }
-    const std::string wave = dir.file("click.wav");
-    const auto bytes = static_cast<int32_t>(pcm.size() * sizeof(int16_t));
-    CWaveReader writer;
-    if (!writer.CreateForWrite(wave, CWaveReader::MakePcmFormat(false, 44100), bytes) ||
-        writer.Write(reinterpret_cast<const uint8_t*>(pcm.data()), bytes) != bytes || !writer.FinishWrite()) {
-        return false;
-    }
-    CChordwayDoc doc;
-    auto sample = std::make_unique<CSamples>(wave, "click", 44100, 100, "", "", 120.0f, 0, 0, 0);
-    sample->dataSize = bytes;
-    sample->endOffset = 100;
-    sample->midiNote = kNote - 24;
-    doc.InsertMedium(0, std::move(sample));
-    return CSongFile::Save(doc, dir.file("latency.tsn")).ok();
+    return bench::WriteClickSong(dir.path().string(), 100, [](CSamples& sample) { sample.midiNote = kNote - 24; });
 }
 
 // A keyboard: writes a note on or off at a given frame of the next period and keeps that frame.

@@ -24,11 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "ClickSong.h"
 #include "JackOnsetEar.h"
-#include "audiofile/CWaveReader.h"
-#include "media/CSamples.h"
-#include "song/CChordwayDoc.h"
-#include "song/CSongFile.h"
 #include "support/ProcessSpawn.h"
 
 // Last: its macros (None, True, ...) would clash with names of ours.
@@ -92,29 +89,10 @@ std::string Output(const std::string& command)
 
 bool Installed(const char* program) { return !Output(std::string("command -v ") + program).empty(); }
 
-// A song of one sample on the key Q: a 1 kHz tone, loud from its first frame.
+// A song of one click of half a second on the key Q.
 bool WriteSong(const fs::path& folder)
 {
-    const int frames = 44100 / 2;
-    std::vector<int16_t> pcm(static_cast<size_t>(frames) * 2);
-    for (int i = 0; i < frames; ++i) {
-        const auto value = static_cast<int16_t>(i % 44 < 22 ? 16000 : -16000);
-        pcm[2 * static_cast<size_t>(i)] = pcm[2 * static_cast<size_t>(i) + 1] = value;
-    }
-    const std::string wave = (folder / "click.wav").string();
-    const auto bytes = static_cast<int32_t>(pcm.size() * sizeof(int16_t));
-    CWaveReader writer;
-    if (!writer.CreateForWrite(wave, CWaveReader::MakePcmFormat(false, 44100), bytes) ||
-        writer.Write(reinterpret_cast<const uint8_t*>(pcm.data()), bytes) != bytes || !writer.FinishWrite()) {
-        return false;
-    }
-    CChordwayDoc doc;
-    auto sample = std::make_unique<CSamples>(wave, "click", 44100, 500, "", "", 120.0f, 0, 0, 0);
-    sample->dataSize = bytes;
-    sample->endOffset = 500;
-    sample->pcKey = 'Q';
-    doc.InsertMedium(0, std::move(sample));
-    return CSongFile::Save(doc, (folder / "latency.tsn").string()).ok();
+    return bench::WriteClickSong(folder.string(), 500, [](CSamples& sample) { sample.pcKey = 'Q'; });
 }
 
 using FakeKey = int (*)(Display*, unsigned int, int, unsigned long);

@@ -167,12 +167,7 @@ TEST(JackCli, ToneIsHeardOnTheServer)
     const std::string tool = std::string(TESSARON_BINARY_DIR) + "/tessaron-cli";
     const pid_t pid = SpawnQuietly({tool, "tone", "--freq", "660", "--seconds", "1.5"});
     ASSERT_GT(pid, 0);
-    bool connected = false;
-    for (int i = 0; i < 100 && !connected; ++i) {
-        Sleep(0.02);
-        connected = capture.ConnectFrom("Tessaron");
-    }
-    ASSERT_TRUE(connected) << "the tone's JACK client did not appear";
+    ASSERT_TRUE(capture.ConnectWithin("Tessaron", 5.0)) << "the tone's JACK client did not appear";
     capture.Start();
     Sleep(0.8);
     capture.Stop();

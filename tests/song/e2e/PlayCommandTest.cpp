@@ -46,12 +46,7 @@ TEST(PlayCommand, PlaysTheSongOnTheServerAndEndsByItself)
     ASSERT_TRUE(capture.Ok());
     const pid_t pid = SpawnQuietly({std::string(TESSARON_BINARY_DIR) + "/tessaron-cli", "play", dir.file("tone.tsn")});
     ASSERT_GT(pid, 0);
-    bool connected = false;
-    for (int i = 0; i < 100 && !connected; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        connected = capture.ConnectFrom("Tessaron");
-    }
-    ASSERT_TRUE(connected) << "the player's JACK client did not appear";
+    ASSERT_TRUE(capture.ConnectWithin("Tessaron", 5.0)) << "the player's JACK client did not appear";
     capture.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     capture.Stop();

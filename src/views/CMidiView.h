@@ -63,6 +63,9 @@ public:
     static constexpr int kVolumeMin = -350;
     static constexpr int kPanRange = 500;
     static constexpr int kPitchBendRange = 500;
+    // A medium's volume at the bottom of its slider, and its pan at either end of its knob.
+    static constexpr int32_t kSilence = -1000;
+    static constexpr int32_t kPanEnd = 1000;
     static constexpr int kPitchBendStep = 10;
 
     // What the view asks of the window around it; each may be empty.

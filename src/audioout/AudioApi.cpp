@@ -32,6 +32,22 @@ std::optional<AudioApi> ParseAudioApi(std::string_view name)
     return std::nullopt;
 }
 
+std::string AudioServerText(AudioApi api)
+{
+    if (api == AudioApi::Jack) {
+        const char* name = std::getenv("JACK_DEFAULT_SERVER");
+        return std::string("JACK server '") + (name && *name ? name : "default") + "'";
+    }
+    if (api == AudioApi::Pulse) {
+        if (const char* server = std::getenv("PULSE_SERVER")) {
+            return std::string("PulseAudio server '") + server + "'";
+        }
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        return std::string("PulseAudio server '") + (runtime ? runtime : "") + "/pulse/native'";
+    }
+    return api == AudioApi::Alsa ? "ALSA output" : std::string(AudioApiName(api)) + " output";
+}
+
 AudioApi ResolveAudioApi(AudioApi setting, std::vector<std::string>* notes)
 {
     if (setting == AudioApi::Offline) {
@@ -51,7 +67,7 @@ AudioApi ResolveAudioApi(AudioApi setting, std::vector<std::string>* notes)
             return api;
         }
         if (state == ServerState::Silent && notes) {
-            notes->push_back("the " + RtAudioBackend::ServerText(api) + " does not answer");
+            notes->push_back("the " + AudioServerText(api) + " does not answer");
         }
     }
     return AudioApi::Alsa;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,14 @@ enum class AudioApi { Auto, Jack, Pulse, Alsa, Offline };
 // The environment variable that names an API and wins over the setting.
 inline constexpr const char* kAudioApiVariable = "TESSARON_AUDIO_API";
 
+// How long a call into a sound server may take before the server counts as not answering (a
+// server stopped with SIGSTOP would hold it for good).
+inline constexpr std::chrono::milliseconds kServerAnswerLimit{3000};
+
 const char* AudioApiName(AudioApi api);  // "auto", "jack", "pulse", "alsa", "offline"
 std::optional<AudioApi> ParseAudioApi(std::string_view name);
+// How the API's server is named for the user: "JACK server 'default'", ...
+std::string AudioServerText(AudioApi api);
 
 // The API to use for a setting: Offline stays offline; otherwise the environment variable when
 // set and valid, else the setting;

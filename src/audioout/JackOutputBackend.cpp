@@ -10,7 +10,7 @@
 
 #include "audioout/DeadlineTask.h"
 #include "audioout/JackLibraryMessages.h"
-#include "audioout/RtAudioBackend.h"
+#include "audioout/AudioApi.h"
 #include "audioout/SoftwareMixer.h"
 #include "audioout/StreamTarget.h"
 
@@ -18,7 +18,6 @@ namespace tessaron {
 
 namespace {
 
-constexpr auto kServerAnswerLimit = RtAudioBackend::kServerAnswerLimit;
 // A lost server is waited for only briefly when its client is closed.
 constexpr std::chrono::milliseconds kLostCloseLimit{200};
 
@@ -168,7 +167,7 @@ JackOutputBackend::~JackOutputBackend() { Stop(); }
 
 std::string JackOutputBackend::PortName(uint32_t channel) { return "outport " + std::to_string(channel); }
 
-void JackOutputBackend::SetSilent() { problem_ = "the " + RtAudioBackend::ServerText(AudioApi::Jack) + " does not answer"; }
+void JackOutputBackend::SetSilent() { problem_ = "the " + AudioServerText(AudioApi::Jack) + " does not answer"; }
 
 std::vector<OutputDeviceInfo> JackOutputBackend::ListDevices()
 {

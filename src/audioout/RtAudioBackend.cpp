@@ -85,22 +85,6 @@ RtAudioBackend::RtAudioBackend(AudioApi api, std::string clientName)
 
 RtAudioBackend::~RtAudioBackend() { Stop(); }
 
-std::string RtAudioBackend::ServerText(AudioApi api)
-{
-    if (api == AudioApi::Jack) {
-        const char* name = std::getenv("JACK_DEFAULT_SERVER");
-        return std::string("JACK server '") + (name && *name ? name : "default") + "'";
-    }
-    if (api == AudioApi::Pulse) {
-        if (const char* server = std::getenv("PULSE_SERVER")) {
-            return std::string("PulseAudio server '") + server + "'";
-        }
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        return std::string("PulseAudio server '") + (runtime ? runtime : "") + "/pulse/native'";
-    }
-    return api == AudioApi::Alsa ? "ALSA output" : std::string(AudioApiName(api)) + " output";
-}
-
 ServerState RtAudioBackend::ProbeServer(AudioApi api)
 {
     if (api == AudioApi::Pulse && !PulseSocketExists()) {
@@ -266,10 +250,8 @@ bool RtAudioBackend::Start(unsigned device, const OutputDeviceInfo& info, uint32
     }
     rate_ = audio_->getStreamSampleRate() != 0 ? audio_->getStreamSampleRate() : run;
     StreamWatch::Limits limits;
-    if (api_ != AudioApi::Jack) {
-        limits.stallLimit = std::chrono::milliseconds(1000);
-        limits.stallArmedAfter = kPulseStartGrace;
-    }
+    limits.stallLimit = std::chrono::milliseconds(1000);
+    limits.stallArmedAfter = kPulseStartGrace;
     watch_.Begin(rate_, limits, target_, [this] {
         lost_.store(true, std::memory_order_release);
         if (lossHandler_) {
@@ -285,7 +267,7 @@ void RtAudioBackend::Abandon()
         target_->Detach();
     }
     if (audio_) {
-        problem_ = "the " + ServerText(api_) + " does not answer";
+        problem_ = "the " + AudioServerText(api_) + " does not answer";
     }
     // Whatever still uses the object owns it now; it is closed and freed there, if ever.
     audio_.reset();

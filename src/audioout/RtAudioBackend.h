@@ -23,8 +23,6 @@ namespace tessaron {
 // the stream lost when the server went away (see StreamWatch).
 class RtAudioBackend : public IOutputBackend {
 public:
-    static constexpr std::chrono::milliseconds kServerAnswerLimit{3000};
-
     // `clientName` names the stream in the server (the JACK client, the PulseAudio stream).
     RtAudioBackend(AudioApi api, std::string clientName);
     ~RtAudioBackend() override;
@@ -32,8 +30,6 @@ public:
     // Whether the API's server answers (JACK, PulseAudio); ALSA always counts as present.
     static ServerState ProbeServer(AudioApi api);
     static bool ServerRuns(AudioApi api) { return ProbeServer(api) == ServerState::Answers; }
-    // How the API's server is named for the user: "JACK server 'default'", ...
-    static std::string ServerText(AudioApi api);
 
     std::vector<OutputDeviceInfo> ListDevices() override;
     bool Start(unsigned device, const OutputDeviceInfo& info, uint32_t rate, uint32_t channels,

@@ -8,7 +8,7 @@
 
 #include "audioout/DeadlineTask.h"
 #include "audioout/JackLibraryMessages.h"
-#include "audioout/RtAudioBackend.h"
+#include "audioout/AudioApi.h"
 
 namespace tessaron {
 
@@ -19,7 +19,7 @@ bool JackServerRuns()
 {
     QuietJackLibrary();
     auto runs = std::make_shared<std::atomic<bool>>(false);
-    const bool answered = RunWithin(RtAudioBackend::kServerAnswerLimit, [runs] {
+    const bool answered = RunWithin(kServerAnswerLimit, [runs] {
         jack_status_t status{};
         jack_client_t* client = jack_client_open("tessaron-probe", JackNoStartServer, &status);
         if (client != nullptr) {

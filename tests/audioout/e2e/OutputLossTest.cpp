@@ -33,6 +33,15 @@ double SecondsSince(Clock::time_point start) { return std::chrono::duration<doub
 
 void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
+// Waits up to 5 s for the `count`-th notice of a lost output; answers the seconds since `since`.
+double SecondsToLossNotice(const CMessageRecorder& messages, size_t count, Clock::time_point since)
+{
+    while (messages.messagesOf(CSoundDevice::kMessageOutputLost).size() < count && SecondsSince(since) < 5.0) {
+        Sleep(0.005);
+    }
+    return SecondsSince(since);
+}
+
 std::string Cli() { return std::string(TESSARON_BINARY_DIR) + "/tessaron-cli"; }
 
 std::string ReadText(const std::string& path)
@@ -67,10 +76,7 @@ TEST(OutputLoss, DeviceTellsOfTheLostServerOnceAndOpensAgainOnANewOne)
 
     server.Stop();
     const auto stopped = Clock::now();
-    while (messages.messagesOf(CSoundDevice::kMessageOutputLost).empty() && SecondsSince(stopped) < 5.0) {
-        Sleep(0.01);
-    }
-    EXPECT_LT(SecondsSince(stopped), 1.0 * kSlowdown);
+    EXPECT_LT(SecondsToLossNotice(messages, 1, stopped), 1.0 * kSlowdown);
     EXPECT_TRUE(device.Lost());
     Sleep(0.3);
     const auto lost = messages.messagesOf(CSoundDevice::kMessageOutputLost);
@@ -110,10 +116,7 @@ TEST(OutputLoss, DeviceOutlivesRepeatedServerLosses)
         ASSERT_GT(device.Mixer()->BlockFrames(), 0U) << "no callback";
         server.Stop();
         const auto stopped = Clock::now();
-        while (messages.messagesOf(CSoundDevice::kMessageOutputLost).size() < round && SecondsSince(stopped) < 5.0) {
-            Sleep(0.005);
-        }
-        EXPECT_LT(SecondsSince(stopped), 0.25 * kSlowdown) << "the loss waited for the stall watch";
+        EXPECT_LT(SecondsToLossNotice(messages, round, stopped), 0.25 * kSlowdown) << "the loss waited for the stall watch";
         EXPECT_TRUE(device.Lost());
         const auto closing = Clock::now();
         device.Close();
@@ -143,10 +146,7 @@ TEST(OutputLoss, StalledServerIsLostAndTakenUpAgainWhenItResumes)
     Sleep(0.3);
     server.Pause();
     const auto paused = Clock::now();
-    while (messages.messagesOf(CSoundDevice::kMessageOutputLost).empty() && SecondsSince(paused) < 5.0) {
-        Sleep(0.01);
-    }
-    EXPECT_LT(SecondsSince(paused), 1.0 * kSlowdown);
+    EXPECT_LT(SecondsToLossNotice(messages, 1, paused), 1.0 * kSlowdown);
     EXPECT_TRUE(device.Lost());
     const auto closing = Clock::now();
     device.Close();
@@ -180,10 +180,7 @@ TEST(OutputLoss, DeviceTellsOfAGonePulseAudioServer)
     recorder.Stop();
     server.reset();
     const auto gone = Clock::now();
-    while (messages.messagesOf(CSoundDevice::kMessageOutputLost).empty() && SecondsSince(gone) < 5.0) {
-        Sleep(0.01);
-    }
-    EXPECT_LT(SecondsSince(gone), 1.0 * kSlowdown);
+    EXPECT_LT(SecondsToLossNotice(messages, 1, gone), 1.0 * kSlowdown);
     EXPECT_TRUE(device.Lost());
     const auto closing = Clock::now();
     device.Close();
